@@ -1,0 +1,89 @@
+// Progress and end-of-job slots of the main window.
+
+#include "app/mainwindow.h"
+
+#include "app/appglobals.h"
+#include "app/mybutton.h"
+#include "app/progressinfo.h"
+#include "app/uiprompt.h"
+#include "app/windowrules.h"
+#include "browser/folderrecords.h"
+#include "browser/foldertree.h"
+#include "convert/convertglobals.h"
+#include "convert/importwindow.h"
+
+#include <QAction>
+#include <QProgressBar>
+#include <QPushButton>
+
+void QConverterMainWindow::ShowProgressDlg()
+{
+    // Earlier dialogs stay, hidden: one of them may still be asking its abort
+    // question, and each answers ProgressDailogHide() the same way.
+    auto *dialog = new QProgressInfo(this);
+    m_pProgressInfo = dialog;
+    m_pProgressBar = new QProgressBar(dialog);
+    m_pProgressBar->setGeometry(69, 24, 371, 9);
+    // A 9-pixel bar has no room for this platform's percentage text.
+    m_pProgressBar->setTextVisible(false);
+    dialog->SearchLabel->setText(windowrules::progressLabelText(bForOutlookMail, bForAppleMail));
+    dialog->show();
+}
+
+void QConverterMainWindow::SetIndivisibleProgress(double value)
+{
+    if (!m_pProgressBar)
+        return;
+    if (const std::optional<int> percent = windowrules::progressBarValue(value))
+        m_pProgressBar->setValue(*percent);
+}
+
+void QConverterMainWindow::SetSubProgress(double value)
+{
+    m_pStatusProgressBar->hide();
+    m_pStatusStopButton->hide();
+    if (const std::optional<int> percent = windowrules::progressBarValue(value))
+        m_pStatusProgressBar->setValue(*percent);
+}
+
+void QConverterMainWindow::SetProgressValueForOlmMail()
+{
+    m_pStatusProgressBar->setValue(m_pStatusProgressBar->value() + 1);
+}
+
+void QConverterMainWindow::SetProgressHide()
+{
+    if (m_pProgressInfo)
+        m_pProgressInfo->hide();
+    m_pStatusProgressBar->hide();
+    m_pStatusStopButton->hide();
+    m_pMySaveButton->setEnabled(true);
+    m_pMyOpenButton->setEnabled(true);
+    saveAct->setEnabled(true);
+}
+
+void QConverterMainWindow::HideProgressBar()
+{
+    if (!bForOutlookMail && !bForAppleMail) {
+        showInformation(nullptr, QString(), windowrules::kScanCompletedText);
+        return;
+    }
+    foldertree::setAllRecordStates(StartFldrAtrib, FolderUnchecked);
+    foldertree::uncheckAllItems(m_pFolderTree);
+    m_pImportWindow->InfoLabels->setText(windowrules::saveCompletedText(FileSavingPath));
+    m_pImportWindow->show();
+    IsPreview = false;
+}
+
+void QConverterMainWindow::OnNoDataIntoFile()
+{
+    if (m_pProgressInfo)
+        m_pProgressInfo->hide();
+    showInformation(nullptr, QString(), windowrules::kNoDataText);
+    m_pMySaveButton->setEnabled(false);
+    m_pMyOpenButton->setEnabled(true);
+    bParseDatabaseClose = true;
+    bParseDatabase = false;
+    bStopFlag = false;
+    m_selectedFile = QLatin1String("");
+}

@@ -1,0 +1,73 @@
+#include "app/uiprompt.h"
+
+#include <QFileDialog>
+
+namespace {
+UiPrompter realPrompter;
+UiPrompter *currentPrompter = nullptr;
+
+QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget *parent, const QString &title,
+                                    const QString &text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton)
+{
+    MessageBoxRequest request;
+    request.icon = icon;
+    request.parent = parent;
+    request.title = title;
+    request.text = text;
+    request.buttons = buttons;
+    request.defaultButton = defaultButton;
+    return uiPrompter().ask(request);
+}
+} // namespace
+
+UiPrompter::~UiPrompter() = default;
+
+QMessageBox::StandardButton UiPrompter::ask(const MessageBoxRequest &request)
+{
+    QMessageBox box(request.icon, request.title, request.text, request.buttons, request.parent);
+    if (!request.informativeText.isEmpty())
+        box.setInformativeText(request.informativeText);
+    if (request.defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(request.defaultButton);
+    box.exec();
+    return box.standardButton(box.clickedButton());
+}
+
+QString UiPrompter::chooseDirectory(const FileDialogRequest &request)
+{
+    return QFileDialog::getExistingDirectory(request.parent, request.caption, request.directory,
+                                             request.options);
+}
+
+QString UiPrompter::chooseFile(const FileDialogRequest &request)
+{
+    return QFileDialog::getOpenFileName(request.parent, request.caption, request.directory,
+                                        request.filter, nullptr, request.options);
+}
+
+UiPrompter &uiPrompter()
+{
+    return currentPrompter ? *currentPrompter : realPrompter;
+}
+
+void setUiPrompter(UiPrompter *prompter)
+{
+    currentPrompter = prompter;
+}
+
+QMessageBox::StandardButton showInformation(QWidget *parent, const QString &title,
+                                            const QString &text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton)
+{
+    return showBox(QMessageBox::Information, parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton showWarning(QWidget *parent, const QString &title,
+                                        const QString &text,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton)
+{
+    return showBox(QMessageBox::Warning, parent, title, text, buttons, defaultButton);
+}

@@ -1,0 +1,14 @@
+#include "convert/convertglobals.h"
+
+std::atomic<bool> bForAppleMail{false};
+std::atomic<bool> bForOutlookMail{false};
+std::atomic<bool> IsPreview{false};
+std::atomic<bool> FileSavingIdentification{false};
+
+void resetConvertGlobalsForTest()
+{
+    bForAppleMail = false;
+    bForOutlookMail = false;
+    IsPreview = false;
+    FileSavingIdentification = false;
+}

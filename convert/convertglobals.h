@@ -1,0 +1,15 @@
+#pragma once
+// Process-wide state of the conversion: target flags and save bookkeeping.
+
+#include <atomic>
+
+// Target flags: the save dialog sets one and clears the other.
+extern std::atomic<bool> bForAppleMail;
+extern std::atomic<bool> bForOutlookMail;
+// 1 while a save runs.
+extern std::atomic<bool> IsPreview;
+// 1 once a save has written a message.
+extern std::atomic<bool> FileSavingIdentification;
+
+// Puts every variable above back to its program-start value.
+void resetConvertGlobalsForTest();

@@ -1,0 +1,75 @@
+#include "convert/importwindow.h"
+
+#include "app/appglobals.h"
+#include "dialogs/linklabel.h"
+#include "platform/plistreader.h"
+#include "platform/urlopener.h"
+
+#include <QFont>
+
+namespace {
+// Keys of the link property list.
+const QLatin1String kAppleMailText("Apple Mail");
+const QLatin1String kAppleMailLink("HowToImportLink");
+const QLatin1String kOutlookText("Outlook 2011");
+const QLatin1String kOutlookLink("HowToImportLink1");
+
+void applyLink(QLabel *label, const linklabel::LinkLabelContent &content)
+{
+    label->setText(content.html);
+    if (!content.visible) {
+        label->hide();
+        return;
+    }
+    label->setFont(QFont(QStringLiteral("Lucida Grande"), 12));
+    label->show();
+}
+} // namespace
+
+QImportWindow::QImportWindow(QWidget *parent)
+    : QDialog(parent)
+{
+    setupUi(this);
+    connect(OKButton, SIGNAL(clicked()), this, SLOT(HideDlg()));
+
+    // The targets are help pages inside the bundle; the platform layer
+    // escapes the path so blanks in it still form a URL.
+    for (QLabel *label : {ImportLabel, ImportLabel_2}) {
+        connect(label, &QLabel::linkActivated, this,
+                [](const QString &link) { platform::openBundleFileUrl(link); });
+    }
+    HTImport();
+    HTImport1();
+    setModal(true);
+}
+
+QImportWindow::~QImportWindow() = default;
+
+void QImportWindow::HTImport()
+{
+    applyLink(ImportLabel, linklabel::importHelpLink(HelpFilePath,
+                                                     platform::readPlistString(strPlistPath, kAppleMailText),
+                                                     platform::readPlistString(strPlistPath, kAppleMailLink)));
+}
+
+void QImportWindow::HTImport1()
+{
+    applyLink(ImportLabel_2, linklabel::importHelpLink(HelpFilePath,
+                                                       platform::readPlistString(strPlistPath, kOutlookText),
+                                                       platform::readPlistString(strPlistPath, kOutlookLink)));
+}
+
+void QImportWindow::ConnectSignals()
+{
+    connect(OKButton, SIGNAL(clicked()), this, SLOT(HideDlg()), Qt::UniqueConnection);
+}
+
+void QImportWindow::HideDlg()
+{
+    hide();
+}
+
+void QImportWindow::BrowserForImport(QString link)
+{
+    platform::openLinkUrl(link);
+}

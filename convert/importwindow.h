@@ -1,0 +1,28 @@
+#pragma once
+// The save-completed dialog with the destination path and import help.
+
+#include "ui_ImportMsgDlg.h"
+
+#include <QDialog>
+
+class QImportWindow : public QDialog, public Ui::ImportMsgDlg
+{
+    Q_OBJECT
+
+public:
+    explicit QImportWindow(QWidget *parent = nullptr);
+    ~QImportWindow() override;
+
+    // Fills the Apple Mail how-to-import link and shows or hides it.
+    void HTImport();
+    // Fills the Outlook 2011 how-to-import link and shows or hides it.
+    void HTImport1();
+    // Connects OK to HideDlg() again (the constructor already does).
+    void ConnectSignals();
+
+public slots:
+    // Hides the dialog (its OK button).
+    void HideDlg();
+    // Opens link in the desktop's default application.
+    void BrowserForImport(QString link);
+};

@@ -1,0 +1,99 @@
+#pragma once
+// The mbox message indexer: one pass over an mbox file that finds the
+// separator line of every message and keeps its byte range, sender and
+// subject, for the message lists of the mbox-family sources.
+
+#include "scan/records.h"
+
+#include <QByteArray>
+#include <QDebug>
+#include <QString>
+#include <QVector>
+#include <functional>
+
+namespace mboxindex {
+
+// Longest text kept in the sender and subject fields, in UTF-16 units.
+constexpr int kTextFieldUnits = 254;
+
+// One message of an mbox file.
+struct MboxMessage {
+    qint64 offset = 0;  // byte offset of its separator line (0 for the first message)
+    qint64 length = 0;  // bytes up to the next separator line or the end of the file
+    QString from;       // sender display text, already fitted to its field
+    QString subject;    // subject display text, already fitted to its field
+
+    bool operator==(const MboxMessage &other) const;
+};
+
+// How the indexing of one file ended.
+enum class IndexStatus {
+    Indexed,    // every message of the file was delivered
+    NotMbox,    // empty, first line not "From ", or a single line: nothing delivered
+    NotAFile,   // a directory or other entry that is not a file: nothing delivered
+    OpenFailed, // the file did not open: nothing delivered
+    ReadFailed, // reading broke off; the messages up to there were delivered
+    Stopped,    // the progress callback asked to stop; the messages up to there were delivered
+};
+
+// Where the reading of a file stands; handed to the progress callback.
+struct IndexProgress {
+    qint64 bytesRead = 0; // raw bytes consumed so far, CRs counted
+    qint64 fileSize = 0;  // size taken when the file was opened
+    qint64 linesRead = 0; // lines consumed so far, the first line included
+};
+
+// Optional hooks and limits of one indexing run.
+struct IndexOptions {
+    // Called after every line the indexer steps over (a folded header is
+    // one step); returning false ends the reading there.
+    std::function<bool(const IndexProgress &)> progress;
+    // Receives each diagnostic line ("lines - " and a sender word).
+    std::function<void(const QByteArray &)> diagnostic;
+    // Bytes read from the file at a time.
+    int blockSize = 1 << 20;
+    // Bytes kept of one header line and of one whole folded header; the
+    // rest is read past, so a header without line ends cannot fill memory.
+    int headerByteLimit = 1 << 20;
+};
+
+// Reads the file at path once, start to end, and hands every message to
+// onMessage in file order. A file is an mbox file when its first line
+// begins with "From "; its messages begin at offset 0 and at every later
+// separator line. Sender and subject come from the first "From:" and
+// "Subject:" line of each message (letter case ignored), decoded as the
+// indexers decode them and fitted to their fields.
+IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMessage &&)> &onMessage,
+                          const IndexOptions &options = {});
+
+// indexMboxFile that appends the messages to messages.
+IndexStatus collectMboxMessages(const QString &path, QVector<MboxMessage> &messages,
+                                const IndexOptions &options = {});
+
+// Indexes the file at path into the MboxMbx list head/tail: its first
+// message fills the empty end node that an earlier file left, if the list
+// ends with one; every further message gets a new node; after a file that
+// gave at least one message, one empty end node is appended. szFilePath
+// holds path unchanged.
+IndexStatus appendMboxToList(const QString &path, MboxMbx *&head, MboxMbx *&tail,
+                             const IndexOptions &options = {});
+
+// True when line is a separator line: it begins with "From " and holds one
+// of " Mon " to " Sun " anywhere.
+bool isSeparatorLine(const QByteArray &line);
+
+// The sender field text of a decoded From header: its first non-empty line.
+QString senderFieldText(const QString &headerValue);
+// The subject field text of a decoded Subject header: every "Subject:\n"
+// removed, line feeds otherwise kept.
+QString subjectFieldText(const QString &headerValue);
+// Text as a zero-terminated field of maxUnits + 1 units keeps it: cut at its
+// first U+0000, then to maxUnits units without splitting a surrogate pair.
+QString fitTextField(const QString &text, int maxUnits = kTextFieldUnits);
+
+// True for a node whose every field is zero or empty (the end node of an mbox scan).
+bool isEmptyNode(const MboxMbx &node);
+
+} // namespace mboxindex
+
+QDebug operator<<(QDebug debug, const mboxindex::MboxMessage &message);

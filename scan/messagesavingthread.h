@@ -1,0 +1,61 @@
+#pragma once
+// The scanning thread: resets the scan state, runs the discovery routine of
+// the chosen mail client and hands the folder tree to the main window.
+
+#include <QThread>
+#include <QWaitCondition>
+
+class QMessageSavingThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit QMessageSavingThread(QObject *parent = nullptr);
+    ~QMessageSavingThread() override;
+
+    // Starts a scan at low priority, or asks the running one to stop.
+    void SetInitialSettings();
+    // Drops the message index and the folder maps of the previous scan.
+    void CleanLinkedList();
+
+    // Discovery routines, one per source kind; each reads m_selectedFile.
+    void PostBoxFileSearch();
+    void FileSearch();
+    void FileSearchForEml();
+    void FileSearchForEmlandfEml();
+    void FileSearchForMbs();
+    // Reader of the Outlook 2011 backup file.
+    void CreateFile();
+
+    // Indexes the messages of one mbox file into the MboxMbx list.
+    void GetAllFieldsForTree(QString path);
+    // Quoted-printable escapes of text turned into bytes.
+    static QByteArray QDecode(const QString &text);
+
+    // Client index of the source-selection window (0 none, 1 to 10 the clients).
+    int m_nClientIndex = 0;
+    // Woken by SetInitialSettings(); nothing waits on it.
+    QWaitCondition m_waitCondition;
+
+signals:
+    void OnProgressvalue(qlonglong value);
+    void OnIndivisibleProgressvalue(double percent);
+    void MakeTreeWidget(qlonglong folderId, QString name, qlonglong parentId, QString folderPath);
+    void MakeTreeWidget1(QString first, QString second);
+    void OnSubProgressvalue(double percent);
+    void OnSubProgressHide();
+    void OnShowProgressDlg();
+    void ProgressDailogHide();
+    void OnSubProgressShow();
+    void OnFinishScanning();
+    void OnProgressValueForMail();
+    void FinishScaning();
+    void FinishScaningForLargeData();
+    void ShowProgressLabel();
+    void NoDataIntoFile();
+
+protected:
+    void run() override;
+    // Runs the discovery routine of the client index (the dispatch of run()).
+    virtual void runDiscoveryRoutine(int clientIndex);
+};

@@ -1,0 +1,474 @@
+// The mbox message indexer: separator lines, byte ranges, sender and
+// subject of every message, and the MboxMbx list it fills.
+
+#include "app/appglobals.h"
+#include "scan/mboxindexer.h"
+#include "scan/messagesavingthread.h"
+#include "scan/scanglobals.h"
+#include "support/globalsreset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using mboxindex::IndexStatus;
+using mboxindex::MboxMessage;
+
+Q_DECLARE_METATYPE(MboxMessage)
+Q_DECLARE_METATYPE(IndexStatus)
+
+namespace {
+
+// One message of a fixture: its text with "\n" line ends and what the
+// indexer should make of its sender and subject.
+struct Part {
+    Part() = default;
+    Part(const QByteArray &text, const char *from, const QString &subject)
+        : text(text), from(QString::fromUtf8(from)), subject(subject)
+    {
+    }
+    Part(const QByteArray &text, const char *from, const char *subject)
+        : Part(text, from, QString::fromUtf8(subject))
+    {
+    }
+
+    QByteArray text;
+    QString from;
+    QString subject;
+};
+
+QByteArray withLineEnds(const QByteArray &text, bool crLf)
+{
+    QByteArray converted = text;
+    if (crLf)
+        converted.replace("\n", "\r\n");
+    return converted;
+}
+
+// Line ends, tabs and zero characters made visible.
+QString visible(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    shown.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    shown.replace(QChar(0), QStringLiteral("\\0"));
+    return shown;
+}
+
+QStringList describe(const QVector<MboxMessage> &messages)
+{
+    QStringList lines;
+    for (const MboxMessage &message : messages)
+        lines.append(QStringLiteral("@%1+%2 from[%3] subject[%4]")
+                         .arg(message.offset)
+                         .arg(message.length)
+                         .arg(visible(message.from), visible(message.subject)));
+    return lines;
+}
+
+// The whole list as text, one line per node.
+QStringList describeList()
+{
+    QStringList lines;
+    for (const MboxMbx *node = TmpMboxMbxPtrStart; node; node = node->pNext) {
+        if (mboxindex::isEmptyNode(*node)) {
+            lines.append(QStringLiteral("<empty>"));
+            continue;
+        }
+        lines.append(QStringLiteral("%1 @%2+%3 from[%4] subject[%5] location[%6]")
+                         .arg(QFileInfo(node->szFilePath).fileName())
+                         .arg(node->llOffset)
+                         .arg(node->llLength)
+                         .arg(visible(node->szFrom), visible(node->szSubject), node->szLocation));
+    }
+    return lines;
+}
+
+const QByteArray kSep1 = "From alice@example.org Mon Jan  1 10:00:00 2024\n";
+const QByteArray kSep2 = "From bob@example.org Tue Jan  2 11:00:00 2024\n";
+const QByteArray kSep3 = "From - Wed Jan  3 12:00:00 2024\n";
+
+} // namespace
+
+Q_DECLARE_METATYPE(Part)
+
+class TestMboxIndexer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void indexesMessages_data();
+    void indexesMessages();
+    void reportsFilesItDoesNotIndex_data();
+    void reportsFilesItDoesNotIndex();
+    void reportsEntriesThatDoNotOpen();
+    void fitsTextFields_data();
+    void fitsTextFields();
+    void cutsLongSubjectsAtTheField_data();
+    void cutsLongSubjectsAtTheField();
+    void fillsTheListAcrossFiles();
+    void keepsWholePathsInNodes();
+    void sendsDiagnosticLines();
+    void reportsProgressAndStops();
+    void survivesGarbage_data();
+    void survivesGarbage();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &content);
+
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+void TestMboxIndexer::init()
+{
+    resetAllGlobalsForTest();
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+}
+
+QString TestMboxIndexer::writeFile(const QString &name, const QByteArray &content)
+{
+    const QString path = m_dir->filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write fixture %s", qPrintable(path));
+    return path;
+}
+
+void TestMboxIndexer::indexesMessages_data()
+{
+    QTest::addColumn<QList<Part>>("parts");
+
+    QTest::newRow("one-message") << QList<Part>{
+        {kSep1 + "From: Alice <alice@example.org>\nSubject: Hello\n\nbody\n",
+         "Alice <alice@example.org>", "Hello\n"}};
+    QTest::newRow("three-messages") << QList<Part>{
+        {kSep1 + "From: A\nSubject: one\n\nbody one\n", "A", "one\n"},
+        {kSep2 + "Subject: two\nFrom: B\n\nbody two\n\n", "B", "two\n"},
+        {kSep3 + "From: C\n\nno subject\n", "C", ""}};
+    QTest::newRow("first-line-needs-no-weekday") << QList<Part>{
+        {"From x\nSubject: s\n\nb\n", "", "s\n"}, {kSep2 + "\nb\n", "", ""}};
+    QTest::newRow("body-from-without-weekday-stays-in-message") << QList<Part>{
+        {kSep1 + "Subject: s\n\nFrom here on we go Monday.\nFrom x Mon\n>From y Mon z\nfrom x Mon y\n", "", "s\n"}};
+    QTest::newRow("body-from-with-weekday-starts-message") << QList<Part>{
+        {kSep1 + "Subject: s\n\nhi\n", "", "s\n"}, {"From now on Sun is free\nmore\n", "", ""}};
+    QTest::newRow("header-right-before-separator") << QList<Part>{
+        {kSep1 + "Subject: first\n", "", "first\n"}, {kSep2 + "Subject: second\n", "", "second\n"}};
+    QTest::newRow("folded-header-right-before-separator") << QList<Part>{
+        {kSep1 + "Subject: first\n part\n", "", "first\n part\n"}, {kSep2 + "\nb\n", "", ""}};
+    QTest::newRow("folded-subject-plain") << QList<Part>{
+        {kSep1 + "Subject: Hello\n World\n\tagain\nFrom: X\n\nb\n", "X", "Hello\n World\n\tagain\n"}};
+    QTest::newRow("folded-subject-of-encoded-words") << QList<Part>{
+        {kSep1 + "Subject: =?UTF-8?Q?Caf=C3=A9?=\n =?UTF-8?B?IGF1IGxhaXQ=?=\n\nb\n", "", "Café au lait"}};
+    QTest::newRow("sender-decoded-and-first-line-kept") << QList<Part>{
+        {kSep1 + "From: =?UTF-8?Q?Jos=C3=A9?=\n\t<jose@example.org>\n\nb\n", "José\t<jose@example.org>", ""}};
+    QTest::newRow("sender-taken-from-body-when-header-missing") << QList<Part>{
+        {kSep1 + "Subject: s\n\nfrom: someone quoted\n", "from: someone quoted", "s\n"}};
+    QTest::newRow("second-headers-ignored") << QList<Part>{
+        {kSep1 + "From: first\nSubject: one\nFrom: second\nSubject: two\n\nb\n", "first", "one\n"}};
+    QTest::newRow("each-message-takes-its-own-headers") << QList<Part>{
+        {kSep1 + "From: first\n\nb\n", "first", ""}, {kSep2 + "\nb\n", "", ""}};
+    QTest::newRow("empty-sender-and-bare-subject") << QList<Part>{
+        {kSep1 + "From: \nSubject:\n\nb\n", "", ""}};
+    QTest::newRow("header-folded-to-end-of-file-without-line-end") << QList<Part>{
+        {kSep1 + "\nb\n", "", ""}, {kSep2 + "Subject: a\n b", "", "a\n b"}};
+    QTest::newRow("subject-is-last-line") << QList<Part>{{kSep1 + "Subject: last\n", "", "last\n"}};
+    QTest::newRow("zero-byte-in-header-cuts-nothing") << QList<Part>{
+        {kSep1 + QByteArray("Subject: a\0b\n\nb\n", 16), "", "ab\n"}};
+    QTest::newRow("invalid-utf-8-in-plain-subject") << QList<Part>{
+        {kSep1 + "Subject: caf\xe9\n\nb\n", "", QStringLiteral("caf\ufffd\n")}};
+}
+
+void TestMboxIndexer::indexesMessages()
+{
+    QFETCH(QList<Part>, parts);
+
+    for (const bool crLf : {false, true}) {
+        QByteArray content;
+        QVector<MboxMessage> expected;
+        for (const Part &part : parts) {
+            const QByteArray text = withLineEnds(part.text, crLf);
+            expected.append(MboxMessage{content.size(), text.size(), part.from, part.subject});
+            content += text;
+        }
+        const QString path = writeFile(crLf ? QStringLiteral("crlf") : QStringLiteral("lf"), content);
+        // Small blocks put line and header ends across block boundaries.
+        for (const int blockSize : {1 << 20, 7, 1}) {
+            const QString context = QStringLiteral("%1 line ends, blocks of %2")
+                                        .arg(crLf ? QStringLiteral("CR LF") : QStringLiteral("LF"))
+                                        .arg(blockSize);
+            mboxindex::IndexOptions options;
+            options.blockSize = blockSize;
+            QVector<MboxMessage> messages;
+            QCOMPARE(mboxindex::collectMboxMessages(path, messages, options), IndexStatus::Indexed);
+            QVERIFY2(describe(messages) == describe(expected),
+                     qPrintable(context + QStringLiteral("\n got: ") + describe(messages).join(QStringLiteral("\n      "))
+                                + QStringLiteral("\n want: ") + describe(expected).join(QStringLiteral("\n      "))));
+        }
+    }
+}
+
+void TestMboxIndexer::reportsFilesItDoesNotIndex_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<IndexStatus>("status");
+
+    QTest::newRow("empty-file") << QByteArray() << IndexStatus::NotMbox;
+    QTest::newRow("first-line-lower-case-from") << QByteArray("from x Mon y\nFrom: a\n\nb\n") << IndexStatus::NotMbox;
+    QTest::newRow("first-line-from-without-blank") << QByteArray("From\nb\n") << IndexStatus::NotMbox;
+    QTest::newRow("first-line-from-tab") << QByteArray("From\tx\nb\n") << IndexStatus::NotMbox;
+    QTest::newRow("first-line-header") << QByteArray("From: a\nSubject: s\n\nb\n") << IndexStatus::NotMbox;
+    QTest::newRow("single-line-with-line-end") << kSep1 << IndexStatus::NotMbox;
+    QTest::newRow("single-line-without-line-end") << kSep1.left(kSep1.size() - 1) << IndexStatus::NotMbox;
+    QTest::newRow("two-lines-indexed") << kSep1 + "x" << IndexStatus::Indexed;
+}
+
+void TestMboxIndexer::reportsFilesItDoesNotIndex()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(IndexStatus, status);
+
+    const QString path = writeFile(QStringLiteral("box"), content);
+    QVector<MboxMessage> messages;
+    QCOMPARE(mboxindex::collectMboxMessages(path, messages), status);
+    QCOMPARE(messages.isEmpty(), status != IndexStatus::Indexed);
+    MboxMbx *head = nullptr;
+    MboxMbx *tail = nullptr;
+    QCOMPARE(mboxindex::appendMboxToList(path, head, tail), status);
+    QCOMPARE(head == nullptr, status != IndexStatus::Indexed);
+    TmpMboxMbxPtrStart = head;
+    TmpMboxMbxPtrEnd = tail;
+    releaseMboxMbxList();
+}
+
+void TestMboxIndexer::reportsEntriesThatDoNotOpen()
+{
+    QVector<MboxMessage> messages;
+    QCOMPARE(mboxindex::collectMboxMessages(m_dir->path(), messages), IndexStatus::NotAFile);
+    QCOMPARE(mboxindex::collectMboxMessages(m_dir->filePath(QStringLiteral("missing")), messages),
+             IndexStatus::OpenFailed);
+    QCOMPARE(mboxindex::collectMboxMessages(QString(), messages), IndexStatus::OpenFailed);
+    QVERIFY(messages.isEmpty());
+
+    if (::geteuid() == 0)
+        QSKIP("permissions do not bind the super-user");
+    const QString locked = writeFile(QStringLiteral("locked"), kSep1 + "\nb\n");
+    QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0) == 0);
+    QCOMPARE(mboxindex::collectMboxMessages(locked, messages), IndexStatus::OpenFailed);
+    QVERIFY(messages.isEmpty());
+}
+
+void TestMboxIndexer::fitsTextFields_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    const QString a254(254, QLatin1Char('a'));
+    const QString smile = QStringLiteral("\U0001F600");
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("254-units-kept") << a254 << a254;
+    QTest::newRow("255-units-cut-to-254") << a254 + QLatin1Char('b') << a254;
+    QTest::newRow("surrogate-pair-inside-kept") << a254.left(252) + smile << a254.left(252) + smile;
+    QTest::newRow("surrogate-pair-across-cut-dropped") << a254.left(253) + smile << a254.left(253);
+    QTest::newRow("zero-character-ends-field")
+        << QStringLiteral("Hello?").append(QChar(0)).append(QStringLiteral("World")) << QStringLiteral("Hello?");
+}
+
+void TestMboxIndexer::fitsTextFields()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(mboxindex::fitTextField(text), expected);
+}
+
+void TestMboxIndexer::cutsLongSubjectsAtTheField_data()
+{
+    QTest::addColumn<QByteArray>("encodedText");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray a253(253, 'a');
+    QTest::newRow("254-units") << a253 + "b" << QString::fromLatin1(a253 + "b");
+    QTest::newRow("255-units") << a253 + "bc" << QString::fromLatin1(a253 + "b");
+    QTest::newRow("surrogate-pair-at-cut") << a253 + "=F0=9F=98=80" << QString::fromLatin1(a253);
+    QTest::newRow("surrogate-pair-before-cut")
+        << a253.left(252) + "=F0=9F=98=80" << QString::fromLatin1(a253.left(252)) + QStringLiteral("\U0001F600");
+}
+
+void TestMboxIndexer::cutsLongSubjectsAtTheField()
+{
+    QFETCH(QByteArray, encodedText);
+    QFETCH(QString, expected);
+
+    const QByteArray subject = "Subject: =?UTF-8?Q?" + encodedText + "?=\n";
+    const QByteArray from = "From: =?UTF-8?Q?" + encodedText + "?=\n";
+    const QString path = writeFile(QStringLiteral("long"), kSep1 + subject + from + "\nb\n");
+    QVector<MboxMessage> messages;
+    QCOMPARE(mboxindex::collectMboxMessages(path, messages), IndexStatus::Indexed);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().subject, expected);
+    QCOMPARE(messages.first().from, expected);
+}
+
+void TestMboxIndexer::fillsTheListAcrossFiles()
+{
+    const QByteArray firstMessage = kSep1 + "From: A\nSubject: one\n\nb\n";
+    const QString first =
+        writeFile(QStringLiteral("Inbox.mbox/mbox"), firstMessage + kSep2 + "From: B\n\nb\n");
+    const QString notMbox = writeFile(QStringLiteral("notes.txt"), "plain text\nmore\n");
+    const QString second = writeFile(QStringLiteral("Sent.mbox/mbox"), kSep3 + "Subject: three\n\nb\n");
+    const qint64 firstSize = QFileInfo(first).size();
+    const qint64 secondOffset = firstMessage.size();
+
+    QMessageSavingThread thread;
+    thread.GetAllFieldsForTree(first);
+    QCOMPARE(describeList(), (QStringList{
+        QStringLiteral("mbox @0+%1 from[A] subject[one\\n] location[]").arg(secondOffset),
+        QStringLiteral("mbox @%1+%2 from[B] subject[] location[]").arg(secondOffset).arg(firstSize - secondOffset),
+        QStringLiteral("<empty>")}));
+    MboxMbx *const endNode = TmpMboxMbxPtrEnd;
+
+    // Entries that are no mbox files leave the list as it is.
+    thread.GetAllFieldsForTree(notMbox);
+    thread.GetAllFieldsForTree(m_dir->path());
+    thread.GetAllFieldsForTree(m_dir->filePath(QStringLiteral("missing")));
+    QCOMPARE(TmpMboxMbxPtrEnd, endNode);
+    QCOMPARE(describeList().size(), 3);
+
+    // The next file's first message fills the empty end node.
+    thread.GetAllFieldsForTree(second);
+    QCOMPARE(describeList(), (QStringList{
+        QStringLiteral("mbox @0+%1 from[A] subject[one\\n] location[]").arg(secondOffset),
+        QStringLiteral("mbox @%1+%2 from[B] subject[] location[]").arg(secondOffset).arg(firstSize - secondOffset),
+        QStringLiteral("mbox @0+%1 from[] subject[three\\n] location[]").arg(QFileInfo(second).size()),
+        QStringLiteral("<empty>")}));
+    const MboxMbx *third = TmpMboxMbxPtrStart->pNext->pNext;
+    QCOMPARE(third, endNode);
+    QCOMPARE(third->szFilePath, second);
+    QCOMPARE(TmpMboxMbxPtrStart->szFilePath, first);
+    QVERIFY(TmpMboxMbxPtrEnd->pNext == nullptr);
+}
+
+void TestMboxIndexer::keepsWholePathsInNodes()
+{
+    // Deeper than the 511 units a fixed-width path field would keep.
+    QString relative;
+    for (int level = 0; level < 6; ++level)
+        relative += QString(100, QLatin1Char('d' + level)) + QLatin1Char('/');
+    const QString path = writeFile(relative + QStringLiteral("mbox"), kSep1 + "Subject: deep\n\nb\n");
+    QVERIFY(path.size() > 600);
+
+    QCOMPARE(mboxindex::appendMboxToList(path, TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd), IndexStatus::Indexed);
+    QVERIFY(TmpMboxMbxPtrStart);
+    QCOMPARE(TmpMboxMbxPtrStart->szFilePath, path);
+    QVERIFY(TmpMboxMbxPtrStart->szLocation.isEmpty());
+}
+
+void TestMboxIndexer::sendsDiagnosticLines()
+{
+    const QString path = writeFile(QStringLiteral("box"), kSep1 + "From: =?UTF-8?Q?Jos=C3=A9?= <j@x.org>\n\nb\n"
+                                                              + kSep2 + "From: \"=?UTF-8?Q?Ana?=\" <a@x.org>\n\nb\n");
+    QList<QByteArray> lines;
+    mboxindex::IndexOptions options;
+    options.diagnostic = [&lines](const QByteArray &line) { lines.append(line); };
+    QVector<MboxMessage> messages;
+    QCOMPARE(mboxindex::collectMboxMessages(path, messages, options), IndexStatus::Indexed);
+    QCOMPARE(lines, QList<QByteArray>{"lines - Jos=C3=A9 <j@x.org>\n\n"});
+    QCOMPARE(messages.at(0).from, QStringLiteral("José <j@x.org>"));
+    QCOMPARE(messages.at(1).from, QStringLiteral("Ana\" <a@x.org>"));
+}
+
+void TestMboxIndexer::reportsProgressAndStops()
+{
+    QByteArray content;
+    for (int i = 0; i < 50; ++i)
+        content += kSep1 + "Subject: message " + QByteArray::number(i) + "\r\n\r\nbody\r\n";
+    const QString path = writeFile(QStringLiteral("big"), content);
+
+    // Every line is counted once, bytes grow and end at the file size.
+    QList<mboxindex::IndexProgress> reports;
+    mboxindex::IndexOptions options;
+    options.blockSize = 64;
+    options.progress = [&reports](const mboxindex::IndexProgress &progress) {
+        reports.append(progress);
+        return true;
+    };
+    QVector<MboxMessage> messages;
+    QCOMPARE(mboxindex::collectMboxMessages(path, messages, options), IndexStatus::Indexed);
+    QCOMPARE(messages.size(), 50);
+    QVERIFY(!reports.isEmpty());
+    for (int i = 1; i < reports.size(); ++i) {
+        QVERIFY(reports.at(i).bytesRead > reports.at(i - 1).bytesRead);
+        QCOMPARE(reports.at(i).linesRead, reports.at(i - 1).linesRead + 1);
+        QCOMPARE(reports.at(i).fileSize, qint64(content.size()));
+    }
+    QVERIFY(reports.last().bytesRead < content.size());
+
+    // A stop ends the reading; the messages so far cover the bytes read.
+    options.progress = [](const mboxindex::IndexProgress &progress) { return progress.bytesRead < 500; };
+    messages.clear();
+    QCOMPARE(mboxindex::collectMboxMessages(path, messages, options), IndexStatus::Stopped);
+    QVERIFY(!messages.isEmpty());
+    QVERIFY(messages.size() < 50);
+    const MboxMessage &last = messages.last();
+    QVERIFY(last.offset + last.length >= 500);
+    QVERIFY(last.offset + last.length < content.size());
+    for (int i = 1; i < messages.size(); ++i)
+        QCOMPARE(messages.at(i).offset, messages.at(i - 1).offset + messages.at(i - 1).length);
+}
+
+void TestMboxIndexer::survivesGarbage_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("headerByteLimit");
+    QTest::addColumn<int>("messageCount");
+
+    QTest::newRow("cut-in-separator-line") << kSep1 + "Subject: x\n" + kSep2.left(12) << (1 << 20) << 1;
+    QTest::newRow("zero-bytes-after-from") << QByteArray("From ") + QByteArray(4000, '\0') << (1 << 20) << 0;
+    QTest::newRow("long-line-without-line-end")
+        << kSep1 + "Subject: " + QByteArray(100000, 'x') << 64 << 1;
+    QTest::newRow("long-folded-header")
+        << kSep1 + "From: a\n" + QByteArray(" x\n").repeated(20000) + kSep2 + "\nb\n" << 256 << 2;
+    QTest::newRow("only-line-ends") << QByteArray("From \n") + QByteArray(5000, '\n') << (1 << 20) << 1;
+    QTest::newRow("carriage-returns-only") << QByteArray("From x\r") + QByteArray(300, '\r') << (1 << 20) << 0;
+    QTest::newRow("encoded-word-cut-off") << kSep1 + "Subject: =?UTF-8?B?" << (1 << 20) << 1;
+    QTest::newRow("weekday-after-long-run") << QByteArray("From x\n") + "From " + QByteArray(70000, 'y')
+                                                   + " Sat \nz\n" << 32 << 2;
+}
+
+void TestMboxIndexer::survivesGarbage()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, headerByteLimit);
+    QFETCH(int, messageCount);
+
+    const QString path = writeFile(QStringLiteral("garbage"), content);
+    for (const int blockSize : {1 << 20, 13}) {
+        mboxindex::IndexOptions options;
+        options.blockSize = blockSize;
+        options.headerByteLimit = headerByteLimit;
+        QVector<MboxMessage> messages;
+        const IndexStatus status = mboxindex::collectMboxMessages(path, messages, options);
+        QVERIFY(status == IndexStatus::Indexed || status == IndexStatus::NotMbox);
+        // Whatever was found covers the file once, in order.
+        qint64 next = 0;
+        for (const MboxMessage &message : messages) {
+            QCOMPARE(message.offset, next);
+            QVERIFY(message.length > 0);
+            QVERIFY(message.subject.size() <= mboxindex::kTextFieldUnits);
+            next += message.length;
+        }
+        if (status == IndexStatus::Indexed)
+            QCOMPARE(next, qint64(content.size()));
+        QCOMPARE(messages.size(), messageCount);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestMboxIndexer)
+#include "tst_mboxindexer.moc"
