@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QSettings>
 #include <QTextCodec>
 
@@ -29,6 +30,8 @@ const char kDiskImageText[] =
 const char kMainWindowTitle[] = "Corvane Mail Converter";
 const char kLinkListName[] = "/MailConverterLink.plist";
 
+const char kApplicationFontFamily[] = "Lucida Grande";
+const int kApplicationFontPointSize = 13;
 const int kMinimumWindowWidth = 900;
 const int kMinimumWindowHeight = 640;
 const unsigned long kOpenFileLimit = 2048;
@@ -99,6 +102,12 @@ int runConverter(QApplication &app)
     // File names must round-trip whatever the environment's locale says.
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     initConverterResources();
+    // Every window of the program is drawn in one family at the size its
+    // forms were laid out for; a missing family falls back to a substitute.
+    const QStringList substitutes{QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")};
+    QFont::insertSubstitutions(QLatin1String(kApplicationFontFamily), substitutes);
+    QFont::insertSubstitutions(QStringLiteral(".Lucida Grande UI"), substitutes);
+    QApplication::setFont(QFont(QLatin1String(kApplicationFontFamily), kApplicationFontPointSize));
 
     QSettings settings{QLatin1String(kSettingsOrganisation), QLatin1String(kSettingsApplication)};
     if (const std::optional<int> exitCode =
