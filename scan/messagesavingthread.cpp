@@ -2,6 +2,7 @@
 
 #include "app/appglobals.h"
 #include "platform/resourcelimit.h"
+#include "scan/foldermodel.h"
 #include "scan/scanframe.h"
 #include "scan/scanglobals.h"
 
@@ -41,10 +42,7 @@ void QMessageSavingThread::SetInitialSettings()
 void QMessageSavingThread::CleanLinkedList()
 {
     releaseMboxMbxList();
-    MapLeftTreePath.clear();
-    objMapName_FID.clear();
-    objMapFID_PID.clear();
-    objMapFID_Name.clear();
+    foldermodel::clearFolderMaps();
 }
 
 void QMessageSavingThread::run()

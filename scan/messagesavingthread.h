@@ -4,6 +4,7 @@
 
 #include <QThread>
 #include <QWaitCondition>
+#include <atomic>
 
 class QMessageSavingThread : public QThread
 {
@@ -31,6 +32,27 @@ public:
     void GetAllFieldsForTree(QString path);
     // Quoted-printable escapes of text turned into bytes.
     static QByteArray QDecode(const QString &text);
+
+    // Folder-id model: lookup of a folder by name under a parent, and the
+    // resolvers of a tree path into folder ids (last id in llParentIdRunning).
+    static bool GetParentId(QString name, long long parentId, long long *folderId);
+    static void treeCreator(QString treePath, QString diskPath, QString unused);
+    static void treeCreatorOperaMail(QString folderPath, QString filePath);
+
+    // Tree builders of the file-per-message and Opera Mail sources.
+    void TreeCreatorForMailMate(QString, QString, QString filePath);
+    void TreeCreatorForOutSpring(QString, QString, QString filePath);
+    void TreeCreatorForAppleMail(QString, QString, QString filePath);
+    void TreeCreatorOperaMail(QString, QString, QString treePath, QString filePath);
+    // Index of one Opera Mail file into the MboxMbx list.
+    void GetAllFieldsForMbsCentarTree(QString filePath);
+
+    // Recursive walk of the mbox-family discovery into AllFilePathInStrList.
+    void OnGetAllFileAndDir(const QString &path);
+
+    // Files the latest discovery routine passed over because they did not
+    // open or could not be listed; reset when a routine starts.
+    std::atomic<int> nSkippedFiles{0};
 
     // Client index of the source-selection window (0 none, 1 to 10 the clients).
     int m_nClientIndex = 0;

@@ -1,5 +1,8 @@
 #include "scan/scanglobals.h"
 
+#include "scan/foldermodel.h"
+#include "scan/operamail.h"
+
 std::atomic<bool> bMboxFileFound{false};
 std::atomic<bool> bEmlxFileFound{false};
 std::atomic<bool> bOlmFileFound{false};
@@ -112,4 +115,7 @@ void resetScanGlobalsForTest()
     MapLeftTreePath.clear();
     PID = llRootId;
     llParentIdRunning = 0;
+    foldermodel::clearFolderMaps();
+    foldermodel::clearTreePaths();
+    operamail::forgetKeptMbsFile();
 }

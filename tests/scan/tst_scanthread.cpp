@@ -1,6 +1,7 @@
 // The scanning thread frame: flag protocol, dispatch by client index, the
 // reset between scans and the hand-over of the folder tree.
 
+#include <algorithm>
 #include "app/appglobals.h"
 #include "app/converterresources.h"
 #include "convert/convertglobals.h"
@@ -226,7 +227,13 @@ private slots:
         QVERIFY(!bForAppleMail);
         QVERIFY(!bForOutlookMail);
         QCOMPARE(scan.routineCalls.load(), 1);
-        // Nothing reaches a builder yet: the source counts as empty.
+        // No source path: nothing reaches a builder, so every routine ends
+        // with the no-data report (its progress values aside).
+        log.erase(std::remove_if(log.begin(), log.end(),
+                                 [](const QString &entry) {
+                                     return entry.startsWith(QLatin1String("progress"));
+                                 }),
+                  log.end());
         QCOMPARE(log, (QStringList{QStringLiteral("show"), QStringLiteral("nodata")}));
         QCOMPARE(nextItr, nextItrAfter);
         QVERIFY(!bProcessRunning);
