@@ -3,6 +3,7 @@
 // central panes, the progress dialog and the slots that receive the worker
 // threads' signals.
 
+#include <QByteArray>
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
@@ -21,6 +22,7 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QUrl;
+struct MailMLRC;
 
 class AboutDlg;
 class PreferencesDialog;
@@ -55,10 +57,66 @@ public:
     QString GetGenerateTicket() const;
     QString GetKnowledgebase() const;
 
+    // Quoted-printable escapes of text turned into bytes (the program's one decoder).
+    static QByteArray QDecode(const QString &text);
+
+    // Preview entry points: a message held in a byte range of an mbox file
+    // (offset and length as decimal texts), and a file holding one message.
+    void OnWebViewForMboxFileInHTML(const QString &path, const QString &offset, const QString &length);
+    void OnWebViewInHTML(const QString &path);
+
+    // Header-field measurement over m_previewSource: from the byte after
+    // dwPositionOfTheField through a folded field's last line end; up to a
+    // single line's line feed; to a quoted file name's closing quote. A count
+    // never reaches past the message.
+    unsigned long FieldValueInEmlFile(unsigned long dwPositionOfTheField, unsigned long BuffLength);
+    unsigned long FieldValueAppleMailFile(unsigned long dwPositionOfTheField, unsigned long BuffLength);
+    unsigned long FieldValueInEmlFileName(unsigned long dwPositionOfTheField, unsigned long BuffLength);
+
+    // The bytes of the message being previewed; empty between previews.
+    QByteArray m_previewSource;
+
     // Stores the folder name and writes "name:" and the message count into the status bar.
     void OnStatusBarValue(const QString &folderName, uint count);
     // Releases every folder record and message-file node.
     void CleanList();
+
+    // Folder tree: applying a click's new check state to the records and the
+    // tree. LeftTreeWidgetItem drives the walks below in their fixed order.
+    void LeftTreeWidgetItem(QTreeWidgetItem *item);
+    // Every record and item ticked (state 1) or unticked (any other state);
+    // the folder id is not used.
+    void MarkDirToRootCheckedOrUnchecked(unsigned char state, unsigned long long folderId);
+    // Every sub-folder of item, at any depth, takes state (1 or 3).
+    void MarkChildAccordingToParent(QTreeWidgetItem *item, unsigned char state);
+    // Every ancestor of item is recomputed from its direct children.
+    void MarkParentAccordingToChild(QTreeWidgetItem *item);
+    // Column 7 of every folder item from its check box.
+    void SetRecoverSelectedState();
+    // The first record with that folder id takes state.
+    void UpdateLinkListForParent(unsigned long long folderId, unsigned char state);
+    // State code of the root record: 1 all, 2 some, 3 no folders ticked.
+    unsigned char CheckIsSeltiveRecovry();
+
+    // Message-list fillers of a clicked folder, one per source kind; each
+    // selects its first row and reports the row count in the status bar.
+    void OnGetAllMailofMbox(const QString &folderPath, const QString &folderName);
+    void OnGetAllMailofOlm(QTreeWidgetItem *folderItem, int unused, const QString &folderName);
+    void OnGetAllMailofMbs(const QString &folderPath, const QString &folderName);
+    // The message files below a folder's directory, into AllFilePathInStrListForTree.
+    void OnGetAllFileAndDir(const QString &directory);
+    // One row per listed message file of the folder (file-per-message sources).
+    void OnShowIndivisualMailData(const QString &folderName, QString folderPath);
+
+    // Previews a message row by the source kind: backup record, mbox byte
+    // range or whole file.
+    void ShowindivisualMailItemsCenter(QTreeWidgetItem *item, int column);
+    // Previews the backup record whose body offset and length the row carries.
+    void OnMessageSubjectClicked(QTreeWidgetItem *item, int column);
+    // Backup preview: the record's header lines, and its body read from the
+    // backup file (offset and length as decimal texts).
+    void MessageFieldsForThePreview(MailMLRC *record, int unused);
+    void OnWebViewForOlmFileInHTML(const QString &offset, const QString &length);
 
 public slots:
     // Application menu and help.

@@ -68,8 +68,10 @@ void QConverterMainWindow::HideProgressBar()
         showInformation(nullptr, QString(), windowrules::kScanCompletedText);
         return;
     }
+    // Column 7 is reset with the check boxes, so that ticking a folder again
+    // after the save is applied as a new tick.
     foldertree::setAllRecordStates(StartFldrAtrib, FolderUnchecked);
-    foldertree::uncheckAllItems(m_pFolderTree);
+    foldertree::setAllItemStates(m_pFolderTree, FolderUnchecked);
     m_pImportWindow->InfoLabels->setText(windowrules::saveCompletedText(FileSavingPath));
     m_pImportWindow->show();
     IsPreview = false;

@@ -1,7 +1,14 @@
 #include "browser/folderrecords.h"
 
+#include <QHash>
+
 FldrAtrib *StartFldrAtrib = nullptr;
 FldrAtrib *EndFldrAtrib = nullptr;
+
+namespace {
+QHash<qint64, FldrAtrib *> recordsById;
+QHash<qint64, QVector<FldrAtrib *>> recordsByParent;
+} // namespace
 
 FldrAtrib *appendFldrAtrib(qint64 folderId, qint64 parentId)
 {
@@ -13,6 +20,9 @@ FldrAtrib *appendFldrAtrib(qint64 folderId, qint64 parentId)
     else
         StartFldrAtrib = record;
     EndFldrAtrib = record;
+    if (!recordsById.contains(folderId))
+        recordsById.insert(folderId, record);
+    recordsByParent[parentId].append(record);
     return record;
 }
 
@@ -26,4 +36,16 @@ void releaseFldrAtribs()
     }
     StartFldrAtrib = nullptr;
     EndFldrAtrib = nullptr;
+    recordsById.clear();
+    recordsByParent.clear();
+}
+
+FldrAtrib *fldrAtribById(qint64 folderId)
+{
+    return recordsById.value(folderId);
+}
+
+QVector<FldrAtrib *> fldrAtribChildren(qint64 parentId)
+{
+    return recordsByParent.value(parentId);
 }

@@ -2,6 +2,7 @@
 // Folder records of the tree: one per folder, the root first, saying which
 // folders are to be converted.
 
+#include <QVector>
 #include <QtGlobal>
 #include <atomic>
 
@@ -27,3 +28,10 @@ extern FldrAtrib *EndFldrAtrib;
 FldrAtrib *appendFldrAtrib(qint64 folderId, qint64 parentId);
 // Releases every record; head and tail end null.
 void releaseFldrAtribs();
+
+// Lookups through indexes kept in step with the list by the two functions
+// above, so that first-match rules hold without walking the list.
+// The first record with that folder id, or null.
+FldrAtrib *fldrAtribById(qint64 folderId);
+// The records whose parent id is parentId, in list order.
+QVector<FldrAtrib *> fldrAtribChildren(qint64 parentId);

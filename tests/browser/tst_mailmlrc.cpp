@@ -1,0 +1,306 @@
+// Backup message records: the list, the copy rule of their text fields and
+// the folder stamp; and the least preview of a record (header lines as plain
+// text, the body range checked against the backup file).
+
+#include "app/mainwindowfixture.h"
+
+#include "app/converterresources.h"
+#include "olm/mailmlrc.h"
+#include "olm/olmpreview.h"
+
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QtTest>
+
+#include <cstring>
+
+namespace {
+
+QStringList subjectsInList()
+{
+    QStringList subjects;
+    for (const MailMLRC *record = TmpMlrcPtrStart; record; record = record->pNext)
+        subjects.append(fieldText(record->szSubject));
+    return subjects;
+}
+
+} // namespace
+
+class TestMailMLRC : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void appendsAndReleasesInOrder();
+    void storesWholeValuesWithinLimits_data();
+    void storesWholeValuesWithinLimits();
+    void readsFieldsWithinTheirWidth();
+    void makesAttachmentStrings();
+    void stampsFolder_data();
+    void stampsFolder();
+    void picksSenderOfAddressList_data();
+    void picksSenderOfAddressList();
+    void buildsHeaderLines();
+    void restoresBodyMarkup_data();
+    void restoresBodyMarkup();
+    void readsBodyRangeWithinFile_data();
+    void readsBodyRangeWithinFile();
+    void showsHeaderValuesAsPlainText();
+
+private:
+    MainWindowFixture fixture;
+};
+
+void TestMailMLRC::initTestCase()
+{
+    initConverterResources();
+}
+
+void TestMailMLRC::init()
+{
+    fixture.setUp();
+}
+
+void TestMailMLRC::cleanup()
+{
+    fixture.tearDown();
+}
+
+void TestMailMLRC::appendsAndReleasesInOrder()
+{
+    releaseMailMLRCs();
+    QVERIFY(!TmpMlrcPtrStart && !TmpMlrcPtrEnd);
+
+    MailMLRC *first = appendMailMLRC();
+    QVERIFY(*first == MailMLRC());
+    QCOMPARE(TmpMlrcPtrStart, first);
+    QCOMPARE(TmpMlrcPtrEnd, first);
+    storeText(first->szSubject, mlrclimits::kSubject, "one");
+    first->pAttachNames = makeAttachmentString("a.txt;");
+    MailMLRC *second = appendMailMLRC();
+    storeText(second->szSubject, mlrclimits::kSubject, "two");
+    QCOMPARE(TmpMlrcPtrStart, first);
+    QCOMPARE(TmpMlrcPtrEnd, second);
+    QCOMPARE(first->pNext, second);
+    QVERIFY(!second->pNext);
+    QCOMPARE(subjectsInList(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+
+    releaseMailMLRCs();
+    QVERIFY(!TmpMlrcPtrStart && !TmpMlrcPtrEnd);
+    releaseMailMLRCs();
+    QVERIFY(!TmpMlrcPtrStart && !TmpMlrcPtrEnd);
+}
+
+void TestMailMLRC::storesWholeValuesWithinLimits_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("stored");
+
+    const QString eAcute = QStringLiteral("é");
+    QTest::newRow("subject-of-1023-bytes") << "subject" << QByteArray(1023, 's') << true;
+    QTest::newRow("subject-of-1024-bytes") << "subject" << QByteArray(1024, 's') << false;
+    QTest::newRow("subject-of-1000-characters-and-1030-bytes")
+        << "subject" << (QString(970, QLatin1Char('s')) + QString(30, eAcute.at(0))).toUtf8() << false;
+    QTest::newRow("cc-address-of-3000-bytes") << "cc" << QByteArray(3000, 'c') << true;
+    QTest::newRow("to-address-of-3000-bytes") << "to" << QByteArray(3000, 't') << false;
+    QTest::newRow("to-address-of-2999-bytes") << "to" << QByteArray(2999, 't') << true;
+    QTest::newRow("from-names-of-99-bytes") << "fromName" << QByteArray(99, 'f') << true;
+    QTest::newRow("from-names-of-100-bytes-in-wide-field") << "fromName" << QByteArray(100, 'f') << false;
+    QTest::newRow("priority-3") << "priority" << QByteArray("3") << true;
+    QTest::newRow("priority-of-4-characters") << "priority" << QByteArray("1234") << false;
+    QTest::newRow("empty-value") << "subject" << QByteArray() << false;
+    QTest::newRow("utf-8-kept-as-bytes") << "subject" << QByteArray("Caf\xc3\xa9 \xf0\x9f\x93\xa7") << true;
+}
+
+void TestMailMLRC::storesWholeValuesWithinLimits()
+{
+    QFETCH(QString, field);
+    QFETCH(QByteArray, value);
+    QFETCH(bool, stored);
+    MailMLRC *record = appendMailMLRC();
+    bool result = false;
+    QByteArray kept;
+    if (field == QLatin1String("subject")) {
+        result = storeText(record->szSubject, mlrclimits::kSubject, value);
+        kept = QByteArray(record->szSubject);
+    } else if (field == QLatin1String("cc")) {
+        result = storeText(record->szCcAddress, mlrclimits::kCcAddress, value);
+        kept = QByteArray(record->szCcAddress);
+    } else if (field == QLatin1String("to")) {
+        result = storeText(record->szToAddress, mlrclimits::kToAddress, value);
+        kept = QByteArray(record->szToAddress);
+    } else if (field == QLatin1String("fromName")) {
+        result = storeText(record->szFromName, mlrclimits::kFromName, value);
+        kept = QByteArray(record->szFromName);
+    } else {
+        result = storeText(record->szPriority, mlrclimits::kPriority, value);
+        kept = QByteArray(record->szPriority, int(qstrnlen(record->szPriority, sizeof record->szPriority)));
+    }
+    QCOMPARE(result, stored);
+    QCOMPARE(kept, stored ? value : QByteArray());
+    // Nothing of the record beside the field was touched.
+    QVERIFY(!record->pNext && record->llFolderId == 0 && record->szSentTime[0] == '\0');
+}
+
+void TestMailMLRC::readsFieldsWithinTheirWidth()
+{
+    MailMLRC *record = appendMailMLRC();
+    std::memcpy(record->szPriority, "abcd", 4);
+    QCOMPARE(fieldText(record->szPriority), QStringLiteral("abcd"));
+    storeText(record->szFromName, mlrclimits::kFromName, "Caf\xc3\xa9;");
+    QCOMPARE(fieldText(record->szFromName), QStringLiteral("Café;"));
+}
+
+void TestMailMLRC::makesAttachmentStrings()
+{
+    QVERIFY(!makeAttachmentString(QByteArray()));
+    char *names = makeAttachmentString("a.pdf;b.txt;");
+    QVERIFY(names);
+    QCOMPARE(QByteArray(names), QByteArray("a.pdf;b.txt;"));
+    MailMLRC *record = appendMailMLRC();
+    record->pAttachNames = names; // released with the list
+}
+
+void TestMailMLRC::stampsFolder_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("storedPath");
+    QTest::addColumn<quint64>("folderId");
+    QTest::newRow("folder-path") << QStringLiteral("Inbox/Work") << QStringLiteral("Inbox/Work") << quint64(503);
+    QTest::newRow("no-folder-path") << QString() << QString() << kNoFolderId;
+    QTest::newRow("path-of-1023-bytes") << QString(1023, QLatin1Char('p')) << QString(1023, QLatin1Char('p'))
+                                        << quint64(503);
+    QTest::newRow("path-of-1024-bytes-keeps-its-folder") << QString(1024, QLatin1Char('p')) << QString()
+                                                         << quint64(503);
+}
+
+void TestMailMLRC::stampsFolder()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, storedPath);
+    QFETCH(quint64, folderId);
+    MailMLRC *record = appendMailMLRC();
+    stampFolder(record, path, 503);
+    QCOMPARE(fieldText(record->szFolderPath), storedPath);
+    QCOMPARE(record->llFolderId, folderId);
+}
+
+void TestMailMLRC::picksSenderOfAddressList_data()
+{
+    QTest::addColumn<QString>("addresses");
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("one-address") << "a@x;" << "a@x";
+    QTest::newRow("three-addresses-give-the-third") << "a@x;b@x;c@x;" << "c@x";
+    QTest::newRow("two-joined-without-final-separator") << "a@x;b@x" << "a@xb@x";
+}
+
+void TestMailMLRC::picksSenderOfAddressList()
+{
+    QFETCH(QString, addresses);
+    QFETCH(QString, sender);
+    QCOMPARE(olmpreview::senderOfList(addresses), sender);
+}
+
+void TestMailMLRC::buildsHeaderLines()
+{
+    MailMLRC *record = appendMailMLRC();
+    QVERIFY(olmpreview::headerLines(*record).isEmpty());
+
+    storeText(record->szFromAddress, mlrclimits::kFromAddress, "a@x;b@x;");
+    storeText(record->szToAddress, mlrclimits::kToAddress, "t@x;u@x;");
+    storeText(record->szSubject, mlrclimits::kSubject, "Hello");
+    storeText(record->szBccAddress, mlrclimits::kBccAddress, "h@x;");
+    record->pAttachNames = makeAttachmentString("a.pdf;b.txt;");
+    QCOMPARE(olmpreview::headerLines(*record),
+             (QStringList{QStringLiteral("b@x"), QStringLiteral("To: t@x;u@x;"), QStringLiteral("Hello"),
+                          QStringLiteral("h@x;"), QStringLiteral("Attachments: a.pdf\nb.txt\n")}));
+}
+
+void TestMailMLRC::restoresBodyMarkup_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("escaped-bold-word") << QByteArray("&lt;b&gt;bold&lt;/b&gt;") << QStringLiteral("<b>bold</b>");
+    QTest::newRow("escaped-less-than-stays-text") << QByteArray("&amp;lt;") << QStringLiteral("&lt;");
+    QTest::newRow("escaped-greater-than-becomes-markup") << QByteArray("&amp;gt;") << QStringLiteral(">");
+    QTest::newRow("escaped-no-break-space-becomes-blank") << QByteArray("&amp;nbsp;") << QStringLiteral(" ");
+    QTest::newRow("twice-escaped-less-than") << QByteArray("&amp;amp;lt;") << QStringLiteral("<");
+    QTest::newRow("other-entities-stay") << QByteArray("&quot;") << QStringLiteral("&quot;");
+    QTest::newRow("utf-8-text") << QByteArray("Caf\xc3\xa9") << QStringLiteral("Café");
+}
+
+void TestMailMLRC::restoresBodyMarkup()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, page);
+    QCOMPARE(olmpreview::bodyPage(stored), page);
+}
+
+void TestMailMLRC::readsBodyRangeWithinFile_data()
+{
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("length");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("inside") << qint64(2) << qint64(3) << QByteArray("234") << true;
+    QTest::newRow("past-the-end-is-cut") << qint64(8) << qint64(5) << QByteArray("89") << true;
+    QTest::newRow("last-byte") << qint64(9) << qint64(1) << QByteArray("9") << true;
+    QTest::newRow("length-beyond-any-file") << qint64(0) << std::numeric_limits<qint64>::max()
+                                            << QByteArray("0123456789") << true;
+    QTest::newRow("offset-at-the-end") << qint64(10) << qint64(1) << QByteArray() << false;
+    QTest::newRow("negative-offset") << qint64(-1) << qint64(2) << QByteArray() << false;
+    QTest::newRow("zero-length") << qint64(0) << qint64(0) << QByteArray() << false;
+    QTest::newRow("negative-length") << qint64(0) << qint64(-5) << QByteArray() << false;
+}
+
+void TestMailMLRC::readsBodyRangeWithinFile()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, length);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, ok);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("backup.olm"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("0123456789");
+    file.close();
+
+    bool read = !ok;
+    QCOMPARE(olmpreview::readBodyRange(path, offset, length, &read), bytes);
+    QCOMPARE(read, ok);
+    QVERIFY(olmpreview::readBodyRange(dir.filePath(QStringLiteral("missing.olm")), 0, 4).isEmpty());
+}
+
+void TestMailMLRC::showsHeaderValuesAsPlainText()
+{
+    MailMLRC *record = appendMailMLRC();
+    storeText(record->szFromAddress, mlrclimits::kFromAddress, "<i>a@x</i>;");
+    storeText(record->szSubject, mlrclimits::kSubject, "<b>bold</b> &amp; more");
+    QConverterMainWindow *window = fixture.window;
+    window->m_pHeaderBox->setPlainText(QStringLiteral("stale header"));
+
+    window->MessageFieldsForThePreview(record, 0);
+
+    QTextDocument *document = window->m_pHeaderBox->document();
+    const QString text = document->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("<b>bold</b> &amp; more")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("<i>a@x</i>")));
+    QVERIFY(!text.contains(QStringLiteral("stale header")));
+    // The sender line is bold, the subject line is not.
+    QStringList weights;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (!block.text().isEmpty())
+            weights.append(QString::number(block.begin().fragment().charFormat().fontWeight()));
+    }
+    QCOMPARE(weights, (QStringList{QStringLiteral("75"), QStringLiteral("50")}));
+}
+
+QTEST_MAIN(TestMailMLRC)
+#include "tst_mailmlrc.moc"
