@@ -162,8 +162,6 @@ QString decodeSubjectFirstLine(const QString &work, PreviewKind kind, QString &c
             if (wholeFile && letter == QLatin1String("Q")
                 && (text.contains(kUtf8QOpener) || text.contains(kWordEnd)))
                 text = withoutMarkers(text);
-            if (wholeFile && letter == QLatin1String("B") && text.endsWith(QLatin1String("Q==")))
-                text.remove(QStringLiteral("Q=="));
             return decodeEncodedText(charset, letter, text);
         }
         const bool markers = wholeFile
