@@ -65,7 +65,7 @@ public:
                 continue;
             }
             // 1. Transfer encoding (and, in a whole file, charset) outside a part header
-            if (wholeFile())
+            if (wholeFile() && !m_partFound)
                 takeCharset(i);
             if (topLevelTransferEncodingOpen() && matchAt(i, kTransferEncoding))
                 takeTransferEncoding(i);
@@ -145,10 +145,10 @@ private:
         }
     }
 
-    bool topLevelTransferEncodingOpen() const
-    {
-        return wholeFile() ? !m_plainPartTransferEncodingTaken : !m_partFound;
-    }
+    // Once the header of the part to show has been read, a transfer encoding
+    // or charset further on belongs to another part (an attached image, a
+    // text attachment) and must not decode the one shown.
+    bool topLevelTransferEncodingOpen() const { return !m_partFound; }
 
     // The single line at pos, measured like a parameter: up to and
     // including its line feed, short of the message's last byte.
@@ -325,8 +325,6 @@ private:
             if (!transferEncodingTaken && partTransferEncodingAt(j, plainPart)) {
                 transferEncodingTaken = true;
                 takeTransferEncoding(j);
-                if (plainPart && wholeFile())
-                    m_plainPartTransferEncodingTaken = true;
             }
             // 3. Header fields not found yet
             for (const FieldKey &key : kFieldKeys) {
@@ -352,7 +350,6 @@ private:
     const PreviewKind m_kind;
     RawHeader m_header;
     bool m_partFound = false;
-    bool m_plainPartTransferEncodingTaken = false;
     bool m_capitalQpTaken = false;
     int m_plainParts = 0;
 };

@@ -8,8 +8,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mboxindex {
 
@@ -42,6 +48,97 @@ bool containsWeekday(const char *data, int size)
         ++blank;
     }
     return false;
+}
+
+// The first bytes of the lines the main loop has to look at: "F" always
+// (a separator line begins "From "), "f" or "F" while the sender is not
+// taken, "s" or "S" while the subject is not taken. Every other line is an
+// ordinary body line whatever follows its first byte.
+struct LineStarts {
+    bool sender = true;
+    bool subject = true;
+
+    bool matches(char c) const
+    {
+        const char lower = char(c | 0x20);
+        return c == 'F' || (sender && lower == 'f') || (subject && lower == 's');
+    }
+};
+
+// Where a run over ordinary lines stopped.
+struct PlainRun {
+    int next = 0;     // start of the line after the last line end passed
+    qint64 lines = 0; // line ends passed
+    bool atLineStart = false; // next is the start of a line that starts matches
+};
+
+// Passes over the bytes data[begin, end) looking for a line end followed by
+// a byte that starts matches. data[end] must be readable. Stops right after
+// the first such line end; otherwise runs to end and reports the line after
+// the last line end it passed.
+PlainRun runOverPlainLines(const char *data, int begin, int end, const LineStarts &starts)
+{
+    PlainRun run;
+    run.next = begin;
+    int at = begin;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: the line ends, and the bytes one place
+    // further on (the first bytes of the lines that follow them).
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i capitalF = _mm_set1_epi8('F');
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    const __m128i lowerF = _mm_set1_epi8(starts.sender ? 'f' : 0);
+    const __m128i lowerS = _mm_set1_epi8(starts.subject ? 's' : 0);
+    __m128i counts = _mm_setzero_si128();
+    int counted = 0;
+    auto drain = [&counts, &counted, &run]() {
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        run.lines += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+        counts = _mm_setzero_si128();
+        counted = 0;
+    };
+    for (; end - at >= 16; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + at));
+        const __m128i following = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + at + 1));
+        const __m128i ends = _mm_cmpeq_epi8(bytes, lineFeed);
+        const __m128i folded = _mm_or_si128(following, caseBit);
+        const __m128i wanted = _mm_or_si128(_mm_cmpeq_epi8(following, capitalF),
+                                            _mm_or_si128(_mm_cmpeq_epi8(folded, lowerF),
+                                                         _mm_cmpeq_epi8(folded, lowerS)));
+        const int hits = _mm_movemask_epi8(_mm_and_si128(ends, wanted));
+        if (hits) {
+            drain();
+            const int bit = __builtin_ctz(unsigned(hits));
+            const unsigned before = unsigned(_mm_movemask_epi8(ends)) & ((2u << bit) - 1);
+            run.lines += __builtin_popcount(before);
+            run.next = at + bit + 1;
+            run.atLineStart = true;
+            return run;
+        }
+        counts = _mm_sub_epi8(counts, ends);
+        if (++counted == 255)
+            drain();
+    }
+    drain();
+#endif
+    for (; at < end; ++at) {
+        if (data[at] != '\n')
+            continue;
+        ++run.lines;
+        if (starts.matches(data[at + 1])) {
+            run.next = at + 1;
+            run.atLineStart = true;
+            return run;
+        }
+    }
+    // The line after the last line end passed.
+    for (int back = end; back > begin; --back) {
+        if (data[back - 1] == '\n') {
+            run.next = back;
+            break;
+        }
+    }
+    return run;
 }
 
 // Reads a file line by line in large blocks. A line is handed out as a view
@@ -99,6 +196,47 @@ public:
     // Makes the next call of next() deliver the current line again.
     void pushBack() { m_repeat = true; }
 
+    // Steps over whole lines that no rule of the main loop can take: lines
+    // whose first byte does not start starts, that end with a line feed,
+    // and that end before lastEnd. Stops in front of any other line, or
+    // right after the first line at which end() + lines() reaches due, and
+    // then returns true. Nothing about the lines stepped over is kept.
+    bool skipPlainLines(const LineStarts &starts, qint64 lastEnd, qint64 due)
+    {
+        if (m_repeat)
+            return false;
+        for (;;) {
+            if (m_pos == m_size && !fill())
+                return false;
+            const char *data = m_block.constData();
+            if (starts.matches(data[m_pos]))
+                return false;
+            const qint64 blockBase = m_end - m_pos;
+            // Line feeds at or past this index would end a line at lastEnd or later.
+            const int limit = int(qMin(qint64(m_size), qMax(lastEnd - 1 - blockBase, qint64(m_pos))));
+            // No line end before pos + safe brings the count to due: every
+            // byte adds at most two, one for itself and one for a line.
+            const qint64 count = m_end + m_lines;
+            const qint64 safe = due > count ? (due - count - 1) / 2 : 0;
+            const int runEnd = int(qMin(qint64(limit), qMin(qint64(m_size) - 1, m_pos + safe)));
+            if (runEnd - m_pos >= 16) {
+                const PlainRun run = runOverPlainLines(data, m_pos, runEnd, starts);
+                if (run.next > m_pos) {
+                    advanceTo(run.next, run.lines);
+                    continue;
+                }
+            }
+            // One line at a time near the end of the block, of the file or of due.
+            const char *lineFeed = static_cast<const char *>(
+                std::memchr(data + m_pos, '\n', size_t(limit - m_pos)));
+            if (!lineFeed)
+                return false;
+            advanceTo(int(lineFeed - data) + 1, 1);
+            if (m_end + m_lines >= due)
+                return true;
+        }
+    }
+
     qint64 start() const { return m_start; }
     qint64 end() const { return m_end; }
     // Where the reading stands: the end of the last line taken.
@@ -147,6 +285,15 @@ private:
         }
         m_size = int(got);
         return true;
+    }
+
+    // Moves over whole lines up to pos in the block.
+    void advanceTo(int pos, qint64 lines)
+    {
+        m_end += pos - m_pos;
+        m_start = m_end;
+        m_pos = pos;
+        m_lines += lines;
     }
 
     // Appends one piece of a line that crosses a block boundary; the weekday

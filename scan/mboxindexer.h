@@ -15,6 +15,8 @@ namespace mboxindex {
 
 // Longest text kept in the sender and subject fields, in UTF-16 units.
 constexpr int kTextFieldUnits = 254;
+// Bytes the indexer reads from a file at a time, unless told otherwise.
+constexpr int kDefaultBlockSize = 1 << 20;
 
 // One message of an mbox file.
 struct MboxMessage {
@@ -45,13 +47,20 @@ struct IndexProgress {
 
 // Optional hooks and limits of one indexing run.
 struct IndexOptions {
-    // Called after every line the indexer steps over (a folded header is
-    // one step); returning false ends the reading there.
+    // Called after the lines the indexer steps over (a folded header is
+    // one step); returning false ends the reading there. Without
+    // progressDue it is called after every step.
     std::function<bool(const IndexProgress &)> progress;
+    // Called after each call of progress: the count (bytesRead +
+    // linesRead) at which progress wants to be called next. progress is
+    // then called at the first step that reaches that count, and may be
+    // called at other steps too; the steps in between are stepped over
+    // without a call.
+    std::function<qint64(const IndexProgress &)> progressDue;
     // Receives each diagnostic line ("lines - " and a sender word).
     std::function<void(const QByteArray &)> diagnostic;
     // Bytes read from the file at a time.
-    int blockSize = 1 << 20;
+    int blockSize = kDefaultBlockSize;
     // Bytes kept of one header line and of one whole folded header; the
     // rest is read past, so a header without line ends cannot fill memory.
     int headerByteLimit = 1 << 20;

@@ -200,6 +200,15 @@ void TestHeaderScan::partChoice_data()
         row("transfer-encoding-before-part-taken")
             << QByteArray("From: a@x\nContent-Transfer-Encoding: BASE64\nContent-Type: text/html\n\nPHA+\n")
             << kind << true << true << QByteArray("\n\nPHA+\n") << " BASE64\n" << "";
+        row("attachment-after-html-does-not-decode-it")
+            << QByteArray("From: a@x\nContent-Type: multipart/mixed; boundary=\"b\"\n\n"
+                          "--b\nContent-Type: text/html; charset=iso-8859-1\n\n<p>caf\xe9</p>\n"
+                          "--b\nContent-Type: image/png; charset=utf-8\nContent-Transfer-Encoding: base64\n\n"
+                          "iVBORw0KGgo=\n--b--\n")
+            << kind << true << true
+            << QByteArray("\n\n<p>caf\xe9</p>\n--b\nContent-Type: image/png; charset=utf-8\n"
+                          "Content-Transfer-Encoding: base64\n\niVBORw0KGgo=\n--b--\n")
+            << "" << "iso-8859-1\n";
         row("plain-form-needs-semicolon")
             << QByteArray("From: a@x\nContent-Type: text/plain\n\nHello there, world.\n") << kind << false << false
             << QByteArray("<absent>") << "" << "";
