@@ -3,31 +3,13 @@
 #include "app/appglobals.h"
 
 QMailSaving::QMailSaving(QObject *parent)
-    : QThread(parent)
+    : WorkerThread(parent)
 {
-    bStopFlag = false;
 }
 
 QMailSaving::~QMailSaving()
 {
-    // Destroying a running QThread aborts the process; end the save first.
-    if (isRunning()) {
-        bStopFlag = true;
-        m_waitCondition.wakeOne();
-        wait();
-    }
-}
-
-void QMailSaving::SetInitialSettings()
-{
-    bStopFlag = false;
-    if (isRunning()) {
-        // A second start request only stops the running save.
-        bStopFlag = true;
-        m_waitCondition.wakeOne();
-        return;
-    }
-    start(QThread::LowPriority);
+    stopAndWait();
 }
 
 void QMailSaving::run()

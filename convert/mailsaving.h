@@ -1,22 +1,15 @@
 #pragma once
 // The saving thread: writes the ticked folders into the chosen target.
 
-#include <QThread>
-#include <QWaitCondition>
+#include "app/workerthread.h"
 
-class QMailSaving : public QThread
+class QMailSaving : public WorkerThread
 {
     Q_OBJECT
 
 public:
     explicit QMailSaving(QObject *parent = nullptr);
     ~QMailSaving() override;
-
-    // Starts a save at low priority, or asks the running one to stop.
-    void SetInitialSettings();
-
-    // Woken by SetInitialSettings(); nothing waits on it.
-    QWaitCondition m_waitCondition;
 
 signals:
     void OnShowProgressDlg();

@@ -12,31 +12,13 @@ constexpr unsigned long kOpenFileLimit = 2048;
 } // namespace
 
 QMessageSavingThread::QMessageSavingThread(QObject *parent)
-    : QThread(parent)
+    : WorkerThread(parent)
 {
-    bStopFlag = false;
 }
 
 QMessageSavingThread::~QMessageSavingThread()
 {
-    // Destroying a running QThread aborts the process; end the scan first.
-    if (isRunning()) {
-        bStopFlag = true;
-        m_waitCondition.wakeOne();
-        wait();
-    }
-}
-
-void QMessageSavingThread::SetInitialSettings()
-{
-    bStopFlag = false;
-    if (isRunning()) {
-        // A second Start only stops the running scan; it starts none.
-        bStopFlag = true;
-        m_waitCondition.wakeOne();
-        return;
-    }
-    start(QThread::LowPriority);
+    stopAndWait();
 }
 
 void QMessageSavingThread::CleanLinkedList()

@@ -2,11 +2,10 @@
 // The scanning thread: resets the scan state, runs the discovery routine of
 // the chosen mail client and hands the folder tree to the main window.
 
-#include <QThread>
-#include <QWaitCondition>
+#include "app/workerthread.h"
 #include <atomic>
 
-class QMessageSavingThread : public QThread
+class QMessageSavingThread : public WorkerThread
 {
     Q_OBJECT
 
@@ -14,8 +13,6 @@ public:
     explicit QMessageSavingThread(QObject *parent = nullptr);
     ~QMessageSavingThread() override;
 
-    // Starts a scan at low priority, or asks the running one to stop.
-    void SetInitialSettings();
     // Drops the message index and the folder maps of the previous scan.
     void CleanLinkedList();
 
@@ -56,8 +53,6 @@ public:
 
     // Client index of the source-selection window (0 none, 1 to 10 the clients).
     int m_nClientIndex = 0;
-    // Woken by SetInitialSettings(); nothing waits on it.
-    QWaitCondition m_waitCondition;
 
 signals:
     void OnProgressvalue(qlonglong value);
