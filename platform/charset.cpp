@@ -1,6 +1,9 @@
 #include "platform/charset.h"
 
+#include <QHash>
 #include <QTextCodec>
+
+#include <mutex>
 
 namespace platform {
 
@@ -37,13 +40,47 @@ QTextCodec *koreanWindowsCodec()
     return QTextCodec::codecForName("windows-949");
 }
 
+QTextCodec *lookUpCodec(const QByteArray &name)
+{
+    if (isKoreanWindowsName(name))
+        return koreanWindowsCodec();
+    return QTextCodec::codecForName(name);
+}
+
+// Looking a codec up by name walks the whole alias table each time, and a
+// scan asks for the same few names once per header. Unknown names are
+// kept too (as null); the cache stops growing at a bound so that a store
+// full of made-up names cannot fill memory with them.
+class CodecCache
+{
+public:
+    QTextCodec *codecFor(const QByteArray &name)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const auto found = m_codecs.constFind(name);
+            if (found != m_codecs.constEnd())
+                return found.value();
+        }
+        QTextCodec *codec = lookUpCodec(name);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_codecs.size() < kMaxNames)
+            m_codecs.insert(name, codec);
+        return codec;
+    }
+
+private:
+    static constexpr int kMaxNames = 512;
+    std::mutex m_mutex;
+    QHash<QByteArray, QTextCodec *> m_codecs;
+};
+
 QTextCodec *codecForCleanName(const QByteArray &name)
 {
     if (name.isEmpty())
         return nullptr;
-    if (isKoreanWindowsName(name))
-        return koreanWindowsCodec();
-    return QTextCodec::codecForName(name);
+    static CodecCache cache;
+    return cache.codecFor(name);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <QTextCodec>
 
+#include <algorithm>
+
 namespace encodedwords {
 
 namespace {
@@ -75,8 +77,11 @@ QString decodeFirstLine(IndexedField field, const QByteArray &line, QByteArray &
     // Base64 text ends at its "?="; what follows it is no Base64.
     if (isBLetter(parts.letter))
         return decodeWordAndTail(charset, parts.letter, text);
-    text.replace(preTest, QByteArray());
-    text.replace(kWordEnd, QByteArray());
+    // QByteArray::replace builds a search table even when nothing matches.
+    if (text.contains(preTest))
+        text.replace(preTest, QByteArray());
+    if (text.contains(kWordEnd))
+        text.replace(kWordEnd, QByteArray());
     if (!sender)
         return decodeWordText(charset, parts.letter, text);
     if (!charset.isEmpty() && platform::isKnownCharset(charset) && diagnostics)
@@ -101,6 +106,41 @@ QString decodeContinuationLine(const QByteArray &line, QByteArray &charset)
         return decodeWordText(charset, letter, text);
     }
     return decodeWordAndTail(charset, letter, text);
+}
+
+// The name that is removed from the decoded text of field.
+QLatin1String headerName(IndexedField field)
+{
+    return field == IndexedField::Sender ? QLatin1String("From: ") : QLatin1String("Subject: ");
+}
+
+// True when no line of the header holds an encoded word that the decoding
+// below would take: each line then reads as UTF-8 as it stands. Reading
+// lines that end with a line feed one by one or all in one piece gives the
+// same text, since a line feed ends any broken UTF-8 sequence before it;
+// only a byte order mark that opens a later line would read otherwise
+// (QString::fromUtf8 drops it at the start of a text).
+bool isPlainHeader(IndexedField field, const QByteArray &firstLine,
+                   const QList<QByteArray> &continuationLines)
+{
+    const bool encodedFirstLine = field == IndexedField::Sender
+        ? startsWithNoCase(firstLine, "From: =?") || startsWithNoCase(firstLine, "From: \"=?")
+        : startsWithNoCase(firstLine, "Subject: =?");
+    if (encodedFirstLine)
+        return false;
+    if (continuationLines.isEmpty())
+        return true;
+    if (!firstLine.endsWith('\n'))
+        return false;
+    for (int i = 0; i < continuationLines.size(); ++i) {
+        const QByteArray &line = continuationLines.at(i);
+        if (startsWithNoCase(line, " =?") || startsWithNoCase(line, "\t=?") || line.endsWith(kWordEndAtLineEnd)
+            || line.startsWith("\xEF\xBB\xBF"))
+            return false;
+        if (i + 1 < continuationLines.size() && !line.endsWith('\n'))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -161,14 +201,56 @@ QString decodeWord(const QByteArray &word)
     return decodeWordText(parts.charset, parts.letter, parts.text);
 }
 
+void removeHeaderName(QString &text, QLatin1String name)
+{
+    // Every occurrence holds the one colon of name: look only around the
+    // colons of text. Occurrences cannot overlap, so the first one found
+    // is the first one a plain search finds.
+    const int colonAt = int(std::find(name.begin(), name.end(), ':') - name.begin());
+    Q_ASSERT(colonAt < name.size());
+    int found = -1;
+    for (int colon = text.indexOf(QLatin1Char(':')); colon >= 0;
+         colon = text.indexOf(QLatin1Char(':'), colon + 1)) {
+        const int start = colon - colonAt;
+        if (start < 0 || text.midRef(start, name.size()) != name)
+            continue;
+        if (found >= 0) {
+            text.remove(QString(name));
+            return;
+        }
+        found = start;
+    }
+    if (found >= 0)
+        text.remove(found, name.size());
+}
+
 QString decodeIndexedHeader(IndexedField field, const QByteArray &firstLine,
                             const QList<QByteArray> &continuationLines, QByteArray *diagnostics)
 {
+    if (isPlainHeader(field, firstLine, continuationLines)) {
+        QString text;
+        if (continuationLines.isEmpty()) {
+            text = QString::fromUtf8(firstLine);
+        } else {
+            int size = firstLine.size();
+            for (const QByteArray &line : continuationLines)
+                size += line.size();
+            QByteArray bytes;
+            bytes.reserve(size);
+            bytes += firstLine;
+            for (const QByteArray &line : continuationLines)
+                bytes += line;
+            text = QString::fromUtf8(bytes);
+        }
+        removeHeaderName(text, headerName(field));
+        return text;
+    }
+
     QByteArray charset;
     QString text = decodeFirstLine(field, firstLine, charset, diagnostics);
     for (const QByteArray &line : continuationLines)
         text += decodeContinuationLine(line, charset);
-    text.remove(field == IndexedField::Sender ? QStringLiteral("From: ") : QStringLiteral("Subject: "));
+    removeHeaderName(text, headerName(field));
     return text;
 }
 

@@ -60,6 +60,11 @@ QString decodeIndexedHeader(IndexedField field, const QByteArray &firstLine,
                             const QList<QByteArray> &continuationLines,
                             QByteArray *diagnostics = nullptr);
 
+// Removes every occurrence of name from text, as QString::remove does;
+// name holds exactly one ":" (a header name such as "From: "), which makes
+// the search cheap.
+void removeHeaderName(QString &text, QLatin1String name);
+
 } // namespace encodedwords
 
 QDebug operator<<(QDebug debug, const encodedwords::WordParts &parts);

@@ -9,11 +9,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QPair>
 #include <QSet>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -115,12 +124,14 @@ WalkResult walkTree(const QString &root)
             continue;
         if (S_ISREG(info.st_mode)) {
             result.entries.append(path);
+            result.fileSizes.append(qint64(info.st_size));
             continue;
         }
         if (!S_ISDIR(info.st_mode) || entered.contains(keyOf(info)))
             continue;
         entered.insert(keyOf(info));
         result.entries.append(path);
+        result.fileSizes.append(-1);
         Frame child;
         child.path = path;
         if (!readNamesInWalkOrder(path, child.names)) {
@@ -187,19 +198,208 @@ double progressPercent(qint64 bytesRead, qint64 linesRead, qint64 fileSize)
     return double((bytesRead + linesRead) * 100) / double(fileSize);
 }
 
+qint64 countReachingPercent(qint64 whole, qint64 fileSize)
+{
+    if (whole <= 0 || fileSize <= 0)
+        return 0;
+    // Exact arithmetic gives the candidate; the double formula decides.
+    // Beyond 2^53 bytes a double no longer tells counts apart: no shortcut.
+    constexpr qint64 kExactDoubles = qint64(1) << 53;
+    if (fileSize >= kExactDoubles / 1024 || whole >= 1024)
+        return 0;
+    qint64 count = (whole * fileSize + 99) / 100;
+    const double target = double(whole);
+    while (count > 0 && progressPercent(count - 1, 0, fileSize) >= target)
+        --count;
+    while (progressPercent(count, 0, fileSize) < target)
+        ++count;
+    return count;
+}
+
+qint64 nextProgressCount(qint64 count, qint64 fileSize, qint64 stopCheckEvery)
+{
+    const double percent = progressPercent(count, 0, fileSize);
+    const qint64 whole = qint64(std::floor(percent)) + 1;
+    const qint64 stopCheck = count + stopCheckEvery;
+    return qMin(countReachingPercent(whole, fileSize), stopCheck);
+}
+
+namespace {
+std::atomic<qint64> parallelFileBytesLimit{1 << 20};
+} // namespace
+
+void setParallelFileBytes(qint64 bytes)
+{
+    parallelFileBytesLimit = bytes;
+}
+
+qint64 parallelFileBytes()
+{
+    return parallelFileBytesLimit;
+}
+
 } // namespace mboxdiscovery
 
 // ---- The routine on the scanning thread ----
 
 namespace {
 
+// Bytes of a mailbox file read at most between two looks at the stop flag.
+constexpr qint64 kStopCheckBytes = 4 << 20;
+
+// Where the progress of a mailbox file is next worth a look: only the steps
+// where the whole percentage moves can send a value; the others are
+// stepped over, bar a look at the stop flag now and then.
+qint64 mailboxProgressDue(const mboxindex::IndexProgress &read)
+{
+    return mboxdiscovery::nextProgressCount(read.bytesRead + read.linesRead, read.fileSize, kStopCheckBytes);
+}
+
+// Indexes the large files of the walk list on worker threads, in list
+// order and a few files ahead of the scan; the scan replays each file's
+// reading when it gets to it (see IndexedFile), so the list, the signals
+// and their order are those of one file after the other. Page faults and
+// copies of the files' bytes then spread over several cores.
+class ParallelIndexing
+{
+public:
+    ParallelIndexing(const QStringList &entries, const QVector<qint64> &fileSizes)
+    {
+        const qint64 threshold = mboxdiscovery::parallelFileBytes();
+        for (int entry = 0; entry < entries.size(); ++entry) {
+            const qint64 size = fileSizes.value(entry, -1);
+            if (size < 0 || size < threshold)
+                continue;
+            const QString &path = entries.at(entry);
+            m_jobOfEntry.insert(entry, int(m_jobs.size()));
+            m_jobs.push_back(Job{std::make_unique<mboxindex::IndexedFile>(
+                                     path, mboxdiscovery::passesPathTest(path), mailboxProgressDue),
+                                 size, false, false});
+        }
+        if (m_jobs.empty())
+            return;
+        // Leave a core to the scan and one to the rest of the program. A
+        // worker's own read-ahead thread pays where cores are spare, and
+        // for a file larger than a worker's share of the whole, which
+        // would otherwise keep the scan waiting after the others are done.
+        const int cores = QThread::idealThreadCount();
+        const int workers = qBound(1, cores - 2, kMaxWorkers);
+        qint64 total = 0;
+        for (const Job &job : m_jobs)
+            total += job.size;
+        for (Job &job : m_jobs)
+            job.readAhead = 2 * workers <= cores || job.size >= total / workers;
+        m_window = size_t(4 * workers);
+        try {
+            for (int i = 0; i < workers && size_t(i) < m_jobs.size(); ++i)
+                m_workers.emplace_back([this]() { work(); });
+        } catch (const std::system_error &) {
+            // Fewer threads than asked for; with none at all the scan reads every file itself.
+            if (m_workers.empty())
+                m_jobOfEntry.clear();
+        }
+    }
+
+    ~ParallelIndexing()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        for (const Job &job : m_jobs)
+            job.file->cancel();
+        m_changed.notify_all();
+        for (std::thread &worker : m_workers)
+            worker.join();
+    }
+
+    ParallelIndexing(const ParallelIndexing &) = delete;
+    ParallelIndexing &operator=(const ParallelIndexing &) = delete;
+
+    // The worker's reading of entry, or null when the scan reads it itself.
+    mboxindex::IndexedFile *take(int entry)
+    {
+        const auto found = m_jobOfEntry.constFind(entry);
+        if (found == m_jobOfEntry.constEnd())
+            return nullptr;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_taken = qMax(m_taken, size_t(found.value()) + 1);
+        }
+        m_changed.notify_all();
+        return m_jobs[size_t(found.value())].file.get();
+    }
+
+private:
+    struct Job {
+        std::unique_ptr<mboxindex::IndexedFile> file;
+        qint64 size = 0;
+        bool claimed = false;
+        bool readAhead = false;
+    };
+
+    // The largest file not yet claimed within the window, if any: the
+    // scan waits for the slowest file, so the big ones start first. The
+    // file the scan waits for always lies within the window, so a worker
+    // takes it up once it is free.
+    Job *claimable()
+    {
+        while (m_firstUnclaimed < m_jobs.size() && m_jobs[m_firstUnclaimed].claimed)
+            ++m_firstUnclaimed;
+        const size_t end = qMin(m_jobs.size(), m_taken + m_window);
+        Job *largest = nullptr;
+        for (size_t i = m_firstUnclaimed; i < end; ++i) {
+            Job &job = m_jobs[i];
+            if (!job.claimed && (!largest || job.size > largest->size))
+                largest = &job;
+        }
+        return largest;
+    }
+
+    void work()
+    {
+        for (;;) {
+            Job *job = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this, &job]() {
+                    if (m_quit)
+                        return true;
+                    job = claimable();
+                    return job != nullptr || m_firstUnclaimed == m_jobs.size();
+                });
+                if (m_quit || !job)
+                    return;
+                job->claimed = true;
+            }
+            mboxindex::IndexOptions limits;
+            limits.readAhead = job->readAhead;
+            job->file->index(limits);
+        }
+    }
+
+    static constexpr int kMaxWorkers = 6;
+
+    std::vector<Job> m_jobs;
+    QHash<int, int> m_jobOfEntry;
+    std::vector<std::thread> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    size_t m_window = 0;         // jobs ahead of the scan that workers may read
+    size_t m_firstUnclaimed = 0; // no job before it is left for a worker
+    size_t m_taken = 0;          // jobs the scan has got to
+    bool m_quit = false;
+};
+
 // Whether the walked entry at path is a mailbox file; indexes its messages
 // in the same pass and sends its reading progress when it is one.
 class MailboxReading
 {
 public:
-    MailboxReading(QMessageSavingThread &thread, discovery::ProgressGate &gate, const QString &path)
-        : m_thread(thread), m_gate(gate), m_path(path)
+    // indexed: the entry's reading on a worker thread, if it has one.
+    MailboxReading(QMessageSavingThread &thread, discovery::ProgressGate &gate, const QString &path,
+                   mboxindex::IndexedFile *indexed)
+        : m_thread(thread), m_gate(gate), m_path(path), m_indexed(indexed)
     {
     }
 
@@ -211,10 +411,13 @@ public:
         options.diagnostic = [](const QByteArray &lines) {
             std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
         };
-        if (candidate)
+        if (candidate) {
             options.progress = [this](const mboxindex::IndexProgress &read) { return progress(read); };
-        const mboxindex::IndexStatus status =
-            mboxindex::appendMboxToList(m_path, TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd, options);
+            options.progressDue = mailboxProgressDue;
+        }
+        const mboxindex::IndexStatus status = m_indexed
+            ? m_indexed->replayInto(TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd, options)
+            : mboxindex::appendMboxToList(m_path, TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd, options);
         if (!candidate)
             return false;
 
@@ -267,19 +470,26 @@ private:
     QMessageSavingThread &m_thread;
     discovery::ProgressGate &m_gate;
     const QString m_path;
+    mboxindex::IndexedFile *const m_indexed;
     bool m_announced = false;
 };
+
+// Takes a walk into the walk list; false when its root was no directory.
+bool applyWalk(QMessageSavingThread &thread, const mboxdiscovery::WalkResult &walk)
+{
+    if (!walk.rootIsDirectory)
+        return false;
+    bCheckFucntion = true;
+    AllFilePathInStrList.append(walk.entries);
+    thread.nSkippedFiles += walk.unreadableDirectories;
+    return true;
+}
 
 } // namespace
 
 void QMessageSavingThread::OnGetAllFileAndDir(const QString &path)
 {
-    const mboxdiscovery::WalkResult walk = mboxdiscovery::walkTree(path);
-    if (!walk.rootIsDirectory)
-        return;
-    bCheckFucntion = true;
-    AllFilePathInStrList.append(walk.entries);
-    nSkippedFiles += walk.unreadableDirectories;
+    applyWalk(*this, mboxdiscovery::walkTree(path));
 }
 
 void QMessageSavingThread::PostBoxFileSearch()
@@ -300,7 +510,8 @@ void QMessageSavingThread::PostBoxFileSearch()
     AllFilePathInStrList.clear();
     nextItr = 0;
     bCheckFucntion = false;
-    OnGetAllFileAndDir(m_selectedFile);
+    const mboxdiscovery::WalkResult walk = mboxdiscovery::walkTree(m_selectedFile);
+    applyWalk(*this, walk);
 
     // 3. The source is no directory
     if (!bCheckFucntion) {
@@ -310,6 +521,7 @@ void QMessageSavingThread::PostBoxFileSearch()
     }
 
     // 4. Every walked entry: index it, and file it when it is a mailbox
+    ParallelIndexing parallel(walk.entries, walk.fileSizes);
     bool acceptedAny = false;
     for (;;) {
         if (bStopFlag)
@@ -318,7 +530,7 @@ void QMessageSavingThread::PostBoxFileSearch()
             break;
         GetAllFilePathInStrList = AllFilePathInStrList.at(nextItr);
         const QString path = GetAllFilePathInStrList;
-        if (MailboxReading(*this, gate, path).run()) {
+        if (MailboxReading(*this, gate, path, parallel.take(nextItr)).run()) {
             acceptedAny = true;
             treeCreator(mboxdiscovery::treePathFor(path, m_selectedFile), path, QString());
             appendMailItem(path, llParentIdRunning);

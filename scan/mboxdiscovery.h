@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 namespace mboxdiscovery {
 
@@ -12,6 +13,7 @@ namespace mboxdiscovery {
 struct WalkResult {
     bool rootIsDirectory = false;  // the root named an existing directory
     QStringList entries;           // every directory and file below it, in walk order
+    QVector<qint64> fileSizes;     // beside entries: each file's size, -1 for a directory
     int unreadableDirectories = 0; // directories that could not be listed
 };
 
@@ -46,5 +48,22 @@ QString treePathFor(const QString &path, const QString &selected);
 // Reading progress of a mailbox file in percent: every line counts its
 // length plus one, so a file with LF line ends passes 100 at its end.
 double progressPercent(qint64 bytesRead, qint64 linesRead, qint64 fileSize);
+
+// The smallest count (bytes read plus lines read) whose progressPercent
+// reaches whole or more; 0 when every count does.
+qint64 countReachingPercent(qint64 whole, qint64 fileSize);
+
+// The count at which the reading progress of a mailbox file is next worth
+// a look, after a look at count: where the whole percentage next moves, or
+// stopCheckEvery further on if that comes first, so that a stop request
+// is seen in time.
+qint64 nextProgressCount(qint64 count, qint64 fileSize, qint64 stopCheckEvery);
+
+// Files from this size on (1 MiB unless set) are indexed on worker threads
+// during a scan, a few files ahead of the scanning thread, which replays
+// their reading in order; smaller ones the scanning thread indexes itself.
+// Tests move the limit to scan one store both ways.
+void setParallelFileBytes(qint64 bytes);
+qint64 parallelFileBytes();
 
 } // namespace mboxdiscovery

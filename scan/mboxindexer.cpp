@@ -6,14 +6,25 @@
 
 #include <QFile>
 
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -69,21 +80,24 @@ struct LineStarts {
 struct PlainRun {
     int next = 0;     // start of the line after the last line end passed
     qint64 lines = 0; // line ends passed
-    bool atLineStart = false; // next is the start of a line that starts matches
 };
 
-// Passes over the bytes data[begin, end) looking for a line end followed by
-// a byte that starts matches. data[end] must be readable. Stops right after
-// the first such line end; otherwise runs to end and reports the line after
-// the last line end it passed.
-PlainRun runOverPlainLines(const char *data, int begin, int end, const LineStarts &starts)
-{
-    PlainRun run;
-    run.next = begin;
-    int at = begin;
+// Where the vector part of a run stopped: at is the first byte it did not
+// look at, hit the start of a line that starts matches (-1 for none).
+struct WideScan {
+    int at = 0;
+    qint64 lines = 0;
+    int hit = -1;
+};
+
+// The vector kernels look at the line ends among a stretch of bytes and at
+// the bytes one place further on, the first bytes of the lines that follow
+// them; line ends are counted in byte-wide counters that are summed before
+// they can overflow.
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: the line ends, and the bytes one place
-    // further on (the first bytes of the lines that follow them).
+WideScan scanSse2(const char *data, int at, int end, const LineStarts &starts)
+{
+    WideScan scan;
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const __m128i capitalF = _mm_set1_epi8('F');
     const __m128i caseBit = _mm_set1_epi8(0x20);
@@ -91,9 +105,9 @@ PlainRun runOverPlainLines(const char *data, int begin, int end, const LineStart
     const __m128i lowerS = _mm_set1_epi8(starts.subject ? 's' : 0);
     __m128i counts = _mm_setzero_si128();
     int counted = 0;
-    auto drain = [&counts, &counted, &run]() {
+    auto drain = [&counts, &counted, &scan]() {
         const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
-        run.lines += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+        scan.lines += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
         counts = _mm_setzero_si128();
         counted = 0;
     };
@@ -105,29 +119,101 @@ PlainRun runOverPlainLines(const char *data, int begin, int end, const LineStart
         const __m128i wanted = _mm_or_si128(_mm_cmpeq_epi8(following, capitalF),
                                             _mm_or_si128(_mm_cmpeq_epi8(folded, lowerF),
                                                          _mm_cmpeq_epi8(folded, lowerS)));
-        const int hits = _mm_movemask_epi8(_mm_and_si128(ends, wanted));
+        const unsigned hits = unsigned(_mm_movemask_epi8(_mm_and_si128(ends, wanted)));
         if (hits) {
-            drain();
-            const int bit = __builtin_ctz(unsigned(hits));
+            const int bit = __builtin_ctz(hits);
             const unsigned before = unsigned(_mm_movemask_epi8(ends)) & ((2u << bit) - 1);
-            run.lines += __builtin_popcount(before);
-            run.next = at + bit + 1;
-            run.atLineStart = true;
-            return run;
+            scan.lines += __builtin_popcount(before);
+            scan.hit = at + bit + 1;
+            break;
         }
         counts = _mm_sub_epi8(counts, ends);
         if (++counted == 255)
             drain();
     }
     drain();
+    scan.at = at;
+    return scan;
+}
 #endif
-    for (; at < end; ++at) {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define MBOXINDEX_HAVE_AVX2 1
+__attribute__((target("avx2"))) WideScan scanAvx2(const char *data, int at, int end,
+                                                  const LineStarts &starts)
+{
+    WideScan scan;
+    const __m256i lineFeed = _mm256_set1_epi8('\n');
+    const __m256i capitalF = _mm256_set1_epi8('F');
+    const __m256i caseBit = _mm256_set1_epi8(0x20);
+    const __m256i lowerF = _mm256_set1_epi8(starts.sender ? 'f' : 0);
+    const __m256i lowerS = _mm256_set1_epi8(starts.subject ? 's' : 0);
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i counts = zero;
+    __m256i sums = zero;
+    int counted = 0;
+    for (; end - at >= 32; at += 32) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + at));
+        const __m256i following = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + at + 1));
+        const __m256i ends = _mm256_cmpeq_epi8(bytes, lineFeed);
+        const __m256i folded = _mm256_or_si256(following, caseBit);
+        const __m256i wanted = _mm256_or_si256(_mm256_cmpeq_epi8(following, capitalF),
+                                               _mm256_or_si256(_mm256_cmpeq_epi8(folded, lowerF),
+                                                               _mm256_cmpeq_epi8(folded, lowerS)));
+        const unsigned hits = unsigned(_mm256_movemask_epi8(_mm256_and_si256(ends, wanted)));
+        if (hits) {
+            const int bit = __builtin_ctz(hits);
+            const unsigned endBits = unsigned(_mm256_movemask_epi8(ends));
+            const unsigned before = bit == 31 ? endBits : endBits & ((2u << bit) - 1);
+            scan.lines += __builtin_popcount(before);
+            scan.hit = at + bit + 1;
+            break;
+        }
+        counts = _mm256_sub_epi8(counts, ends);
+        if (++counted == 255) {
+            sums = _mm256_add_epi64(sums, _mm256_sad_epu8(counts, zero));
+            counts = zero;
+            counted = 0;
+        }
+    }
+    sums = _mm256_add_epi64(sums, _mm256_sad_epu8(counts, zero));
+    const __m128i pairs = _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+    scan.lines += _mm_cvtsi128_si64(pairs) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(pairs, pairs));
+    scan.at = at;
+    return scan;
+}
+#endif
+
+// Passes over the bytes data[begin, end) looking for a line end followed by
+// a byte that starts matches. data[end] must be readable. Stops right after
+// the first such line end; otherwise runs to end and reports the line after
+// the last line end it passed.
+PlainRun runOverPlainLines(const char *data, int begin, int end, const LineStarts &starts)
+{
+    PlainRun run;
+    run.next = begin;
+    WideScan wide;
+    wide.at = begin;
+#if defined(MBOXINDEX_HAVE_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        wide = scanAvx2(data, begin, end, starts);
+    else
+#endif
+#if defined(__SSE2__)
+        wide = scanSse2(data, begin, end, starts);
+#endif
+    run.lines = wide.lines;
+    if (wide.hit >= 0) {
+        run.next = wide.hit;
+        return run;
+    }
+    for (int at = wide.at; at < end; ++at) {
         if (data[at] != '\n')
             continue;
         ++run.lines;
         if (starts.matches(data[at + 1])) {
             run.next = at + 1;
-            run.atLineStart = true;
             return run;
         }
     }
@@ -141,16 +227,142 @@ PlainRun runOverPlainLines(const char *data, int begin, int end, const LineStart
     return run;
 }
 
+// Reads whole blocks of an open file. Once read-ahead is on, a helper
+// thread reads the next block while the caller works on the current one,
+// so that copying the bytes out of the page cache overlaps the scan.
+class BlockSource
+{
+public:
+    BlockSource(int fd, int blockSize) : m_fd(fd), m_blockSize(qMax(blockSize, 1))
+    {
+        m_storage[0] = QByteArray(m_blockSize, Qt::Uninitialized);
+        m_slots[0].data = m_storage[0].data();
+    }
+
+    ~BlockSource()
+    {
+        if (!m_helper.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        m_helper.join();
+    }
+
+    BlockSource(const BlockSource &) = delete;
+    BlockSource &operator=(const BlockSource &) = delete;
+
+    // Reads ahead from the next block on.
+    void startReadAhead()
+    {
+        if (m_helper.joinable())
+            return;
+        m_storage[1] = QByteArray(m_blockSize, Qt::Uninitialized);
+        m_slots[1].data = m_storage[1].data();
+        // Block k goes into slot k % 2 from here on; the first block read
+        // ahead into the slot the caller is not using.
+        if (m_consumed % 2 == 0) {
+            std::swap(m_slots[0], m_slots[1]);
+            if (m_current)
+                m_current = &m_slots[1];
+        }
+        m_produced = m_consumed;
+        m_allowed = m_consumed + 1;
+        try {
+            m_helper = std::thread([this]() { readAhead(); });
+        } catch (const std::system_error &) {
+            // No thread to spare: the blocks are read in turn, as before.
+        }
+    }
+
+    // The next block: its bytes stay valid until the next call. Returns
+    // the number of bytes, 0 at the end of the file, -1 when a read failed.
+    qint64 next(const char *&data)
+    {
+        if (!m_helper.joinable()) {
+            ++m_consumed;
+            m_current = &m_slots[0];
+            m_current->size = readFully(m_current->data, m_blockSize);
+            data = m_current->data;
+            return m_current->size;
+        }
+        // Block k may be read once the caller is done with block k - 2,
+        // whose slot it then takes.
+        const qint64 wanted = m_consumed++;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_allowed = wanted + 2;
+            m_wake.notify_all();
+            m_wake.wait(lock, [this, wanted]() { return m_produced > wanted; });
+        }
+        m_current = &m_slots[wanted % 2];
+        data = m_current->data;
+        return m_current->size;
+    }
+
+private:
+    struct Slot {
+        char *data = nullptr;
+        qint64 size = 0;
+    };
+
+    qint64 readFully(char *buffer, int size)
+    {
+        for (;;) {
+            const ssize_t got = ::read(m_fd, buffer, size_t(size));
+            if (got >= 0)
+                return got;
+            if (errno != EINTR)
+                return -1;
+        }
+    }
+
+    void readAhead()
+    {
+        for (;;) {
+            Slot *slot = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [this]() { return m_quit || m_produced < m_allowed; });
+                if (m_quit)
+                    return;
+                slot = &m_slots[m_produced % 2];
+            }
+            // At the end of the file this goes on reading nothing, so that
+            // any later call of next() gets its answer.
+            slot->size = readFully(slot->data, m_blockSize);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                ++m_produced;
+            }
+            m_wake.notify_all();
+        }
+    }
+
+    const int m_fd;
+    const int m_blockSize;
+    QByteArray m_storage[2];
+    Slot m_slots[2];
+    Slot *m_current = nullptr;
+    qint64 m_consumed = 0; // blocks handed to the caller
+
+    std::thread m_helper;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    qint64 m_allowed = 0;  // blocks the helper may have read
+    qint64 m_produced = 0; // blocks the helper has read
+    bool m_quit = false;
+};
+
 // Reads a file line by line in large blocks. A line is handed out as a view
 // into the block, or, when it crosses a block boundary, as a copy of its
 // first keepLimit bytes; its byte range always covers the whole line.
 class LineReader
 {
 public:
-    LineReader(QFile &file, int blockSize, int keepLimit)
-        : m_file(file), m_block(qMax(blockSize, 1), '\0'), m_keepLimit(qMax(keepLimit, 8))
-    {
-    }
+    LineReader(BlockSource &source, int keepLimit) : m_source(source), m_keepLimit(qMax(keepLimit, 8)) {}
 
     // Moves to the next line; false at the end of the file or when a read fails.
     bool next()
@@ -172,7 +384,7 @@ public:
                     return false;
                 break;
             }
-            const char *begin = m_block.constData() + m_pos;
+            const char *begin = m_data + m_pos;
             const int available = m_size - m_pos;
             const char *lineFeed = static_cast<const char *>(std::memchr(begin, '\n', size_t(available)));
             const int take = lineFeed ? int(lineFeed - begin) + 1 : available;
@@ -208,7 +420,7 @@ public:
         for (;;) {
             if (m_pos == m_size && !fill())
                 return false;
-            const char *data = m_block.constData();
+            const char *data = m_data;
             if (starts.matches(data[m_pos]))
                 return false;
             const qint64 blockBase = m_end - m_pos;
@@ -260,10 +472,16 @@ public:
     // zero bytes dropped so that they cut off nothing after them.
     QByteArray headerBytes() const
     {
-        QByteArray bytes(keptData(), keptSize());
-        if (!m_cut && bytes.endsWith("\r\n"))
-            bytes.remove(bytes.size() - 2, 1);
-        bytes.replace('\0', QByteArray());
+        const char *data = keptData();
+        int size = keptSize();
+        const bool crLf = !m_cut && size >= 2 && data[size - 2] == '\r' && data[size - 1] == '\n';
+        if (crLf)
+            --size;
+        QByteArray bytes(data, size);
+        if (crLf)
+            bytes[size - 1] = '\n';
+        if (std::memchr(data, '\0', size_t(size)))
+            bytes.replace('\0', QByteArray());
         return bytes;
     }
 
@@ -277,7 +495,7 @@ private:
         m_size = 0;
         if (m_atEnd)
             return false;
-        const qint64 got = m_file.read(m_block.data(), m_block.size());
+        const qint64 got = m_source.next(m_data);
         if (got <= 0) {
             m_atEnd = true;
             m_failed = got < 0;
@@ -324,8 +542,8 @@ private:
             m_spill.append(piece, qMin(size, room));
     }
 
-    QFile &m_file;
-    QByteArray m_block;
+    BlockSource &m_source;
+    const char *m_data = nullptr; // the current block
     int m_keepLimit;
     int m_pos = 0;
     int m_size = 0;
@@ -382,6 +600,118 @@ struct MessageInProgress {
     MboxMessage closeAt(qint64 end) const { return MboxMessage{offset, end - offset, from, subject}; }
 };
 
+// Text kept for the whole session, once per message: a copy without spare
+// capacity when the text has some.
+QString exactCopy(QString text)
+{
+    if (text.capacity() <= text.size())
+        return text;
+    return QString(text.constData(), text.size());
+}
+
+// The few senders of a mailbox recur in message after message: a text
+// equal to one seen a short while before shares it. The texts stay in the
+// list for the whole session, so this saves most of their memory. One slot
+// per hash value, the last text wins: the table stays small whatever the
+// file holds.
+class SharedTexts
+{
+public:
+    SharedTexts() : m_slots(kSlots) {}
+
+    QString shared(QString text)
+    {
+        if (text.isEmpty())
+            return text;
+        QString &slot = m_slots[int(qHash(text) & (kSlots - 1))];
+        if (slot == text)
+            return slot;
+        slot = exactCopy(std::move(text));
+        return slot;
+    }
+
+private:
+    static constexpr uint kSlots = 4096;
+    QVector<QString> m_slots;
+};
+
+void fillNode(MboxMbx *node, MboxMessage &&message, const QString &path)
+{
+    node->llOffset = message.offset;
+    node->llLength = message.length;
+    node->szFrom = std::move(message.from);
+    node->szSubject = std::move(message.subject);
+    node->szFilePath = path;
+}
+
+// Appends the messages of one file to the MboxMbx list: the first one
+// fills the empty end node an earlier file left, if the list ends with
+// one; after the file, one empty end node follows its messages.
+class ListAppender
+{
+public:
+    ListAppender(MboxMbx *&head, MboxMbx *&tail) : m_head(head), m_tail(tail) {}
+
+    // The node for the next message.
+    MboxMbx *nextNode()
+    {
+        if (m_first && m_tail && isEmptyNode(*m_tail)) {
+            m_first = false;
+            return m_tail;
+        }
+        m_first = false;
+        auto *node = new MboxMbx;
+        link(node);
+        return node;
+    }
+
+    // Adds filled nodes of their own, linked from first to last, for the
+    // next messages.
+    void takeChain(MboxMbx *first, MboxMbx *last)
+    {
+        if (!first)
+            return;
+        if (m_first && m_tail && isEmptyNode(*m_tail)) {
+            m_tail->llOffset = first->llOffset;
+            m_tail->llLength = first->llLength;
+            m_tail->szFrom = std::move(first->szFrom);
+            m_tail->szSubject = std::move(first->szSubject);
+            m_tail->szFilePath = std::move(first->szFilePath);
+            m_tail->szLocation = std::move(first->szLocation);
+            MboxMbx *const rest = first->pNext;
+            delete first;
+            m_first = false;
+            if (!rest)
+                return;
+            first = rest;
+        }
+        m_first = false;
+        link(first);
+        m_tail = last;
+    }
+
+    // The empty end node that the next file's first message fills.
+    void finish()
+    {
+        if (!m_first)
+            link(new MboxMbx);
+    }
+
+private:
+    void link(MboxMbx *node)
+    {
+        if (m_tail)
+            m_tail->pNext = node;
+        else
+            m_head = node;
+        m_tail = node;
+    }
+
+    MboxMbx *&m_head;
+    MboxMbx *&m_tail;
+    bool m_first = true;
+};
+
 bool isRegularFile(const QString &path, bool &exists)
 {
     struct stat info;
@@ -402,19 +732,31 @@ bool isSeparatorLine(const QByteArray &line)
     return line.startsWith("From ") && containsWeekday(line.constData(), line.size());
 }
 
-QString senderFieldText(const QString &headerValue)
+QString senderFieldText(QString headerValue)
 {
     if (headerValue.isEmpty() || !headerValue.contains(QLatin1Char('\n')))
         return headerValue;
-    const QStringList parts = headerValue.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    return parts.isEmpty() ? QString() : parts.first();
+    // The first part of a split at line feeds that is not empty.
+    const int size = headerValue.size();
+    for (int start = 0; start < size;) {
+        int end = headerValue.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = size;
+        if (end > start) {
+            if (start > 0)
+                return headerValue.mid(start, end - start);
+            headerValue.truncate(end);
+            return headerValue;
+        }
+        start = end + 1;
+    }
+    return QString();
 }
 
-QString subjectFieldText(const QString &headerValue)
+QString subjectFieldText(QString headerValue)
 {
-    QString text = headerValue;
-    text.remove(QStringLiteral("Subject:\n"));
-    return text;
+    encodedwords::removeHeaderName(headerValue, QLatin1String("Subject:\n"));
+    return headerValue;
 }
 
 QString fitTextField(const QString &text, int maxUnits)
@@ -447,20 +789,58 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return IndexStatus::OpenFailed;
+#if defined(POSIX_FADV_SEQUENTIAL)
+    // One pass from start to end: let the kernel read ahead generously.
+    ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
     const qint64 fileSize = file.size();
-    LineReader reader(file, options.blockSize, options.headerByteLimit);
+    // A small file needs no block of full size (one byte more lets the
+    // reader see the end of the file in its first read).
+    const int blockSize = int(qBound(qint64(1), fileSize + 1, qint64(qMax(options.blockSize, 1))));
+    BlockSource source(file.handle(), blockSize);
+    LineReader reader(source, options.headerByteLimit);
     if (!reader.next())
         return reader.failed() ? IndexStatus::ReadFailed : IndexStatus::NotMbox;
     if (!reader.startsWith("From ") || reader.end() >= fileSize)
         return IndexStatus::NotMbox;
+    if (options.readAhead && fileSize > 2 * qint64(blockSize))
+        source.startReadAhead();
 
-    // 2. One pass per line: headers, separators, the end of the file.
+    // 2. One pass per line: headers, separators, the end of the file. Lines
+    // that no rule takes are stepped over in bulk between progress calls.
     MessageInProgress message;
     QByteArray diagnostics;
+    SharedTexts senders;
+    qint64 delivered = 0;
+    auto deliver = [&](MboxMessage &&done) {
+        ++delivered;
+        onMessage(std::move(done));
+    };
+    qint64 progressDue = options.progress ? 0 : std::numeric_limits<qint64>::max();
+    // Calls the progress hook when it is due; false when it asks to stop.
+    auto stepDone = [&]() {
+        if (reader.consumed() + reader.lines() < progressDue)
+            return true;
+        const IndexProgress read{reader.consumed(), fileSize, reader.lines(), delivered,
+                                 message.closeAt(reader.consumed())};
+        if (!options.progress(read))
+            return false;
+        if (options.progressDue)
+            progressDue = options.progressDue(read);
+        return true;
+    };
     for (;;) {
+        const LineStarts starts{!message.senderTaken, !message.subjectTaken};
+        if (reader.skipPlainLines(starts, fileSize, progressDue)) {
+            if (!stepDone()) {
+                deliver(message.closeAt(reader.consumed()));
+                return IndexStatus::Stopped;
+            }
+            continue;
+        }
         if (!reader.next()) {
             // The file ended short of the size it had when it was opened.
-            onMessage(message.closeAt(reader.consumed()));
+            deliver(message.closeAt(reader.consumed()));
             return reader.failed() ? IndexStatus::ReadFailed : IndexStatus::Indexed;
         }
         const qint64 lineStart = reader.start();
@@ -475,12 +855,12 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
                 readContinuationLines(reader, options.headerByteLimit, first.size(), headerRanToEnd);
             const auto field = senderLine ? encodedwords::IndexedField::Sender
                                           : encodedwords::IndexedField::Subject;
-            const QString value = encodedwords::decodeIndexedHeader(field, first, folded, &diagnostics);
+            QString value = encodedwords::decodeIndexedHeader(field, first, folded, &diagnostics);
             if (senderLine) {
-                message.from = fitTextField(senderFieldText(value));
+                message.from = senders.shared(fitTextField(senderFieldText(std::move(value))));
                 message.senderTaken = true;
             } else {
-                message.subject = fitTextField(subjectFieldText(value));
+                message.subject = exactCopy(fitTextField(subjectFieldText(std::move(value))));
                 message.subjectTaken = true;
             }
             if (!diagnostics.isEmpty()) {
@@ -489,18 +869,17 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
                 diagnostics.clear();
             }
         } else if (reader.isSeparator()) {
-            onMessage(message.closeAt(lineStart));
+            deliver(message.closeAt(lineStart));
             message = MessageInProgress();
             message.offset = lineStart;
         }
 
         if (lineEnd >= fileSize || headerRanToEnd) {
-            onMessage(message.closeAt(lineEnd >= fileSize ? lineEnd : reader.consumed()));
+            deliver(message.closeAt(lineEnd >= fileSize ? lineEnd : reader.consumed()));
             return reader.failed() ? IndexStatus::ReadFailed : IndexStatus::Indexed;
         }
-        if (options.progress
-            && !options.progress(IndexProgress{reader.consumed(), fileSize, reader.lines()})) {
-            onMessage(message.closeAt(reader.consumed()));
+        if (!stepDone()) {
+            deliver(message.closeAt(reader.consumed()));
             return IndexStatus::Stopped;
         }
     }
@@ -516,31 +895,198 @@ IndexStatus collectMboxMessages(const QString &path, QVector<MboxMessage> &messa
 IndexStatus appendMboxToList(const QString &path, MboxMbx *&head, MboxMbx *&tail,
                              const IndexOptions &options)
 {
-    auto appendNode = [&head, &tail]() {
-        auto *node = new MboxMbx;
-        if (tail)
-            tail->pNext = node;
-        else
-            head = node;
-        tail = node;
-        return node;
-    };
-    bool firstMessage = true;
+    ListAppender list(head, tail);
     const IndexStatus status = indexMboxFile(
-        path,
-        [&](MboxMessage &&message) {
-            MboxMbx *node = firstMessage && tail && isEmptyNode(*tail) ? tail : appendNode();
-            firstMessage = false;
-            node->llOffset = message.offset;
-            node->llLength = message.length;
-            node->szFrom = std::move(message.from);
-            node->szSubject = std::move(message.subject);
-            node->szFilePath = path;
-        },
-        options);
-    // The empty end node that the next file's first message fills.
-    if (!firstMessage)
-        appendNode();
+        path, [&](MboxMessage &&message) { fillNode(list.nextNode(), std::move(message), path); }, options);
+    list.finish();
+    return status;
+}
+
+// ---- A file indexed on a worker thread ----
+
+struct IndexedFile::Event {
+    bool isStep = false;
+    IndexProgress step;    // a step at which the reading reported progress
+    QByteArray diagnostic; // or a diagnostic line
+};
+
+// What the worker and the owner share, under the mutex.
+struct IndexedFile::Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Event> events;
+    bool started = false;
+    bool done = false;
+    bool ownerWaits = false;
+    IndexStatus status = IndexStatus::NotMbox;
+    std::atomic<bool> cancelled{false};
+};
+
+IndexedFile::IndexedFile(const QString &path, bool withProgress,
+                         std::function<qint64(const IndexProgress &)> progressDue)
+    : m_path(path), m_withProgress(withProgress), m_progressDue(std::move(progressDue)),
+      m_shared(new Shared)
+{
+}
+
+IndexedFile::~IndexedFile()
+{
+    truncateNodes(0);
+}
+
+void IndexedFile::cancel()
+{
+    m_shared->cancelled = true;
+}
+
+void IndexedFile::index(const IndexOptions &limits)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        if (m_shared->started)
+            return;
+        m_shared->started = true;
+    }
+    IndexStatus status = IndexStatus::Stopped;
+    if (!m_shared->cancelled) {
+        IndexOptions options;
+        options.blockSize = limits.blockSize;
+        options.headerByteLimit = limits.headerByteLimit;
+        options.readAhead = limits.readAhead;
+        // Without progress for the owner the steps are not recorded, but
+        // the reading still looks at the cancel flag now and then.
+        options.progress = [this](const IndexProgress &read) {
+            if (m_shared->cancelled)
+                return false;
+            if (m_withProgress)
+                publish(Event{true, read, QByteArray()});
+            return true;
+        };
+        if (m_withProgress && m_progressDue)
+            options.progressDue = m_progressDue;
+        else if (!m_withProgress)
+            options.progressDue = [](const IndexProgress &read) {
+                return read.bytesRead + read.linesRead + (qint64(4) << 20);
+            };
+        // A copy of its own: the reader reuses its buffer for the next line.
+        options.diagnostic = [this](const QByteArray &lines) {
+            publish(Event{false, IndexProgress(), QByteArray(lines.constData(), lines.size())});
+        };
+        status = indexMboxFile(m_path, [this](MboxMessage &&message) { appendNode(std::move(message)); },
+                               options);
+    }
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->status = status;
+    m_shared->done = true;
+    m_shared->changed.notify_all();
+}
+
+void IndexedFile::publish(Event &&event)
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->events.push_back(std::move(event));
+    if (m_shared->ownerWaits)
+        m_shared->changed.notify_all();
+}
+
+void IndexedFile::waitUntilIndexed()
+{
+    std::unique_lock<std::mutex> lock(m_shared->mutex);
+    m_shared->ownerWaits = true;
+    m_shared->changed.wait(lock, [this]() { return m_shared->done; });
+    m_shared->ownerWaits = false;
+}
+
+void IndexedFile::appendNode(MboxMessage &&message)
+{
+    auto *node = new MboxMbx;
+    fillNode(node, std::move(message), m_path);
+    if (m_tail)
+        m_tail->pNext = node;
+    else
+        m_head = node;
+    m_tail = node;
+}
+
+void IndexedFile::truncateNodes(qint64 keep)
+{
+    MboxMbx *last = nullptr;
+    MboxMbx *node = m_head;
+    for (qint64 i = 0; i < keep && node; ++i) {
+        last = node;
+        node = node->pNext;
+    }
+    while (node) {
+        MboxMbx *next = node->pNext;
+        delete node;
+        node = next;
+    }
+    if (last)
+        last->pNext = nullptr;
+    else
+        m_head = nullptr;
+    m_tail = last;
+}
+
+IndexStatus IndexedFile::replayInto(MboxMbx *&head, MboxMbx *&tail, const IndexOptions &options)
+{
+    // 1. The steps and diagnostic lines, as the worker gets to them.
+    size_t next = 0;
+    bool stopped = false;
+    IndexProgress stopAt;
+    for (;;) {
+        std::vector<Event> batch;
+        bool done = false;
+        {
+            std::unique_lock<std::mutex> lock(m_shared->mutex);
+            m_shared->ownerWaits = true;
+            m_shared->changed.wait(lock, [this, next]() {
+                return next < m_shared->events.size() || m_shared->done;
+            });
+            m_shared->ownerWaits = false;
+            batch.assign(std::make_move_iterator(m_shared->events.begin() + long(next)),
+                         std::make_move_iterator(m_shared->events.end()));
+            next = m_shared->events.size();
+            done = m_shared->done;
+        }
+        for (Event &event : batch) {
+            if (!event.isStep) {
+                if (options.diagnostic)
+                    options.diagnostic(event.diagnostic);
+                continue;
+            }
+            if (options.progress && !options.progress(event.step)) {
+                stopped = true;
+                stopAt = std::move(event.step);
+                break;
+            }
+        }
+        if (stopped || done)
+            break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->events.clear();
+        m_shared->events.shrink_to_fit();
+    }
+
+    // 2. A stop ends the file where the owner stopped, not where the worker got to.
+    IndexStatus status = IndexStatus::Stopped;
+    if (stopped) {
+        cancel();
+        waitUntilIndexed();
+        truncateNodes(stopAt.messagesDone);
+        appendNode(std::move(stopAt.current));
+    } else {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        status = m_shared->status;
+    }
+
+    // 3. The nodes join the list as appendMboxToList would have added them.
+    ListAppender list(head, tail);
+    list.takeChain(m_head, m_tail);
+    m_head = m_tail = nullptr;
+    list.finish();
     return status;
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVector>
 #include <functional>
+#include <memory>
 
 namespace mboxindex {
 
@@ -40,9 +41,11 @@ enum class IndexStatus {
 
 // Where the reading of a file stands; handed to the progress callback.
 struct IndexProgress {
-    qint64 bytesRead = 0; // raw bytes consumed so far, CRs counted
-    qint64 fileSize = 0;  // size taken when the file was opened
-    qint64 linesRead = 0; // lines consumed so far, the first line included
+    qint64 bytesRead = 0;    // raw bytes consumed so far, CRs counted
+    qint64 fileSize = 0;     // size taken when the file was opened
+    qint64 linesRead = 0;    // lines consumed so far, the first line included
+    qint64 messagesDone = 0; // messages handed over so far
+    MboxMessage current;     // the message being read, as a stop here hands it over
 };
 
 // Optional hooks and limits of one indexing run.
@@ -61,6 +64,9 @@ struct IndexOptions {
     std::function<void(const QByteArray &)> diagnostic;
     // Bytes read from the file at a time.
     int blockSize = kDefaultBlockSize;
+    // Lets a helper thread read the next block of a large file while the
+    // current one is looked through.
+    bool readAhead = true;
     // Bytes kept of one header line and of one whole folded header; the
     // rest is read past, so a header without line ends cannot fill memory.
     int headerByteLimit = 1 << 20;
@@ -87,15 +93,61 @@ IndexStatus collectMboxMessages(const QString &path, QVector<MboxMessage> &messa
 IndexStatus appendMboxToList(const QString &path, MboxMbx *&head, MboxMbx *&tail,
                              const IndexOptions &options = {});
 
+// One file indexed on a worker thread for the thread that owns the MboxMbx
+// list. The worker builds the nodes of the file's messages apart from the
+// list and records the steps at which the reading reports progress, with
+// the diagnostic lines in between; the owner replays them in order while
+// the worker reads on, then takes the nodes over. The owner ends up with
+// the list, the calls and the status that appendMboxToList with the same
+// options would have given.
+class IndexedFile
+{
+public:
+    // withProgress: the owner's options will have a progress hook;
+    // progressDue is the one those options have (called on the worker).
+    IndexedFile(const QString &path, bool withProgress,
+                std::function<qint64(const IndexProgress &)> progressDue);
+    // Frees the nodes no one took. index() must not be running.
+    ~IndexedFile();
+    IndexedFile(const IndexedFile &) = delete;
+    IndexedFile &operator=(const IndexedFile &) = delete;
+
+    // Worker side: reads the file (once; blockSize, headerByteLimit and
+    // readAhead as in limits, the hooks of limits not used).
+    void index(const IndexOptions &limits = {});
+    // Owner side: replays the reading into head/tail through the progress
+    // and diagnostic hooks of options, waiting for the worker as needed;
+    // index() must run, or have run, on some thread. Once only.
+    IndexStatus replayInto(MboxMbx *&head, MboxMbx *&tail, const IndexOptions &options);
+    // Asks the worker to stop reading at its next step.
+    void cancel();
+
+private:
+    struct Event;
+    void publish(Event &&event);
+    void waitUntilIndexed();
+    void appendNode(MboxMessage &&message);
+    void truncateNodes(qint64 keep);
+
+    const QString m_path;
+    const bool m_withProgress;
+    const std::function<qint64(const IndexProgress &)> m_progressDue;
+    struct Shared;
+    std::unique_ptr<Shared> m_shared;
+    // The worker's nodes, handed to the owner once the worker is done.
+    MboxMbx *m_head = nullptr;
+    MboxMbx *m_tail = nullptr;
+};
+
 // True when line is a separator line: it begins with "From " and holds one
 // of " Mon " to " Sun " anywhere.
 bool isSeparatorLine(const QByteArray &line);
 
 // The sender field text of a decoded From header: its first non-empty line.
-QString senderFieldText(const QString &headerValue);
+QString senderFieldText(QString headerValue);
 // The subject field text of a decoded Subject header: every "Subject:\n"
 // removed, line feeds otherwise kept.
-QString subjectFieldText(const QString &headerValue);
+QString subjectFieldText(QString headerValue);
 // Text as a zero-terminated field of maxUnits + 1 units keeps it: cut at its
 // first U+0000, then to maxUnits units without splitting a surrogate pair.
 QString fitTextField(const QString &text, int maxUnits = kTextFieldUnits);

@@ -2,6 +2,7 @@
 // subject of every message, and the MboxMbx list it fills.
 
 #include "app/appglobals.h"
+#include "scan/mboxdiscovery.h"
 #include "scan/mboxindexer.h"
 #include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
@@ -11,6 +12,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <limits>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +97,63 @@ const QByteArray kSep1 = "From alice@example.org Mon Jan  1 10:00:00 2024\n";
 const QByteArray kSep2 = "From bob@example.org Tue Jan  2 11:00:00 2024\n";
 const QByteArray kSep3 = "From - Wed Jan  3 12:00:00 2024\n";
 
+// A mailbox of many messages with header-like body lines, folded and
+// encoded headers, separator look-alikes, long and empty lines, made from
+// a fixed seed so that every run gets the same bytes.
+QByteArray generatedMailbox(quint32 seed, int messages, bool crLf)
+{
+    quint32 state = seed;
+    auto next = [&state](quint32 bound) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % bound;
+    };
+    const QList<QByteArray> bodyLines{
+        "Some text of the message body.", "from the start", "Subject to change", "so it goes",
+        "For what it is worth", "From now on we meet on Mon mornings", "From here, no weekday",
+        ">From Mon quoted", "S", "f", "F", "", "sender: x", QByteArray(90, 'w'),
+        "=?UTF-8?Q?not_a_header?=", "Fri Sat Sun", "\tindented", " blank first"};
+    const QList<QByteArray> subjects{"Subject: plain words", "SUBJECT: =?UTF-8?Q?Caf=C3=A9?=",
+                                     "Subject: =?iso-8859-1?B?Y2Fm6Q==?=", "subject:",
+                                     "Subject: folded\n  over two lines",
+                                     "Subject: =?UTF-8?Q?one?=\n =?UTF-8?Q?_two?="};
+    const QList<QByteArray> senders{"From: Alice <a@example.org>", "from: =?UTF-8?Q?Jos=C3=A9?= <j@x>",
+                                    "From: \"=?UTF-8?Q?Ana?=\" <a@x>", "FROM: Bob",
+                                    "From: Carol\n\t<carol@example.org>"};
+    const QList<QByteArray> separators{"From - Mon Jan  1 10:00:00 2024", "From a@b Tue Feb  2 11:00:00 2024",
+                                       "From x Sun"};
+    QByteArray mailbox;
+    for (int message = 0; message < messages; ++message) {
+        QByteArray text = separators.at(int(next(uint(separators.size())))) + '\n';
+        text += "Received: from somewhere\n\tby elsewhere\n";
+        if (next(5) != 0)
+            text += senders.at(int(next(uint(senders.size())))) + '\n';
+        text += "To: someone\n";
+        if (next(4) != 0)
+            text += subjects.at(int(next(uint(subjects.size())))) + '\n';
+        text += '\n';
+        const int lines = int(next(60));
+        for (int line = 0; line < lines; ++line)
+            text += bodyLines.at(int(next(uint(bodyLines.size())))) + '\n';
+        mailbox += text;
+    }
+    if (crLf)
+        mailbox.replace("\n", "\r\n");
+    return mailbox;
+}
+
+// One call of the progress hook, as text.
+QString describeStep(const mboxindex::IndexProgress &read)
+{
+    return QStringLiteral("%1+%2/%3 done %4 current @%5+%6 [%7] [%8]")
+        .arg(read.bytesRead)
+        .arg(read.linesRead)
+        .arg(read.fileSize)
+        .arg(read.messagesDone)
+        .arg(read.current.offset)
+        .arg(read.current.length)
+        .arg(visible(read.current.from), visible(read.current.subject));
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Part)
@@ -118,6 +180,15 @@ private slots:
     void reportsProgressAndStops();
     void survivesGarbage_data();
     void survivesGarbage();
+    void sameMessagesWhateverTheBlocks_data();
+    void sameMessagesWhateverTheBlocks();
+    void callsProgressWhenDue_data();
+    void callsProgressWhenDue();
+    void progressDueKeepsWholePercentSteps();
+    void replaysAWorkersIndexing_data();
+    void replaysAWorkersIndexing();
+    void scansAlikeOnWorkerThreads_data();
+    void scansAlikeOnWorkerThreads();
 
 private:
     QString writeFile(const QString &name, const QByteArray &content);
@@ -184,6 +255,28 @@ void TestMboxIndexer::indexesMessages_data()
         {kSep1 + QByteArray("Subject: a\0b\n\nb\n", 16), "", "ab\n"}};
     QTest::newRow("invalid-utf-8-in-plain-subject") << QList<Part>{
         {kSep1 + "Subject: caf\xe9\n\nb\n", "", QStringLiteral("caf\ufffd\n")}};
+    QTest::newRow("utf-8-broken-at-the-end-of-a-folded-line") << QList<Part>{
+        {kSep1 + "Subject: caf\xc3\n \xa9t\xc3\xa9\n\nb\n", "", QStringLiteral("caf\ufffd\n \ufffdt\u00e9\n")}};
+    // Lines the indexer steps over in bulk: long runs of body lines, with
+    // lines beginning "f", "F", "s" or "S" that only count while their
+    // header is still missing.
+    const QByteArray run = QByteArray("a plain body line that is longer than one vector\n").repeated(5);
+    QTest::newRow("body-lines-like-headers-after-both-taken") << QList<Part>{
+        {kSep1 + "From: A\nSubject: one\n\n" + run + "from: not me\nsubject: not this\nFor a while\n" + run
+             + "So long\nFrom x Mon\n" + run,
+         "A", "one\n"},
+        {kSep2 + "\n" + run, "", ""}};
+    QTest::newRow("subject-from-body-after-long-run") << QList<Part>{
+        {kSep1 + "From: A\n\n" + run + "SUBJECT: found late\n" + run + "subject: too late\n", "A",
+         "SUBJECT: found late\n"}};
+    QTest::newRow("sender-from-body-after-long-run") << QList<Part>{
+        {kSep1 + "Subject: s\n\n" + run + "FROM: found late\n" + run, "FROM: found late", "s\n"}};
+    QTest::newRow("separator-after-long-run-and-lone-line-ends") << QList<Part>{
+        {kSep1 + "Subject: s\n\n" + run + QByteArray(40, '\n'), "", "s\n"},
+        {kSep3 + run + "Fri\n" + QByteArray(70, 'x') + "\n", "", ""},
+        {"From y Sat \n" + run, "", ""}};
+    QTest::newRow("separator-at-the-end-of-a-long-line") << QList<Part>{
+        {kSep1 + QByteArray(100, 'z') + "\n", "", ""}, {"From " + QByteArray(100, 'q') + " Sun \n", "", ""}};
 }
 
 void TestMboxIndexer::indexesMessages()
@@ -468,6 +561,308 @@ void TestMboxIndexer::survivesGarbage()
             QCOMPARE(next, qint64(content.size()));
         QCOMPARE(messages.size(), messageCount);
     }
+}
+
+void TestMboxIndexer::sameMessagesWhateverTheBlocks_data()
+{
+    QTest::addColumn<QByteArray>("content");
+
+    QTest::newRow("lf-line-ends") << generatedMailbox(1, 120, false);
+    QTest::newRow("cr-lf-line-ends") << generatedMailbox(2, 120, true);
+    QTest::newRow("few-long-messages") << generatedMailbox(3, 20, false).replace("\n\n", "\n\n" + QByteArray(3000, 'y') + '\n');
+}
+
+void TestMboxIndexer::sameMessagesWhateverTheBlocks()
+{
+    QFETCH(QByteArray, content);
+
+    const QString path = writeFile(QStringLiteral("generated"), content);
+    mboxindex::IndexOptions reference;
+    reference.readAhead = false;
+    QVector<MboxMessage> expected;
+    QCOMPARE(mboxindex::collectMboxMessages(path, expected, reference), IndexStatus::Indexed);
+    QVERIFY(expected.size() > 10);
+    // Block ends fall inside lines, line ends and the stretches that are
+    // looked through sixteen or thirty-two bytes at a time.
+    for (const int blockSize : {1, 2, 3, 16, 17, 31, 33, 64, 100, 4096}) {
+        for (const bool readAhead : {false, true}) {
+            // A helper thread for every byte or two would only be slow.
+            if (readAhead && blockSize < 64)
+                continue;
+            mboxindex::IndexOptions options;
+            options.blockSize = blockSize;
+            options.readAhead = readAhead;
+            QVector<MboxMessage> messages;
+            QCOMPARE(mboxindex::collectMboxMessages(path, messages, options), IndexStatus::Indexed);
+            QVERIFY2(messages == expected,
+                     qPrintable(QStringLiteral("blocks of %1, read-ahead %2").arg(blockSize).arg(readAhead)));
+        }
+    }
+}
+
+void TestMboxIndexer::callsProgressWhenDue_data()
+{
+    QTest::addColumn<int>("blockSize");
+    QTest::addColumn<int>("stride");
+
+    QTest::newRow("every-few-units-small-blocks") << 64 << 7;
+    QTest::newRow("every-few-units-large-blocks") << (1 << 20) << 7;
+    QTest::newRow("far-apart-small-blocks") << 100 << 4000;
+    QTest::newRow("far-apart-large-blocks") << (1 << 20) << 4000;
+    QTest::newRow("far-apart-tiny-blocks") << 3 << 4000;
+    // Strides a little longer than the stretches looked through at once:
+    // each due count falls at another place in a stretch.
+    for (const int stride : {33, 50, 61, 97, 130, 257})
+        QTest::newRow(qPrintable(QStringLiteral("stride-%1").arg(stride))) << (1 << 20) << stride;
+}
+
+void TestMboxIndexer::callsProgressWhenDue()
+{
+    QFETCH(int, blockSize);
+    QFETCH(int, stride);
+
+    const QString path = writeFile(QStringLiteral("generated"), generatedMailbox(4, 120, false));
+    // Every step, with what a stop there would deliver.
+    QList<mboxindex::IndexProgress> steps;
+    mboxindex::IndexOptions everyStep;
+    everyStep.progress = [&steps](const mboxindex::IndexProgress &read) {
+        steps.append(read);
+        return true;
+    };
+    QVector<MboxMessage> messages;
+    QCOMPARE(mboxindex::collectMboxMessages(path, messages, everyStep), IndexStatus::Indexed);
+    QVERIFY(steps.size() > 100);
+
+    // The due counts come from a function of the step; each call is the
+    // first step whose count reaches the count due.
+    auto due = [stride](const mboxindex::IndexProgress &read) {
+        const qint64 count = read.bytesRead + read.linesRead;
+        return count + stride - count % stride;
+    };
+    QStringList expected;
+    qint64 dueCount = 0;
+    for (const mboxindex::IndexProgress &step : steps) {
+        if (step.bytesRead + step.linesRead < dueCount)
+            continue;
+        expected.append(describeStep(step));
+        dueCount = due(step);
+    }
+    QStringList calls;
+    mboxindex::IndexOptions options;
+    options.blockSize = blockSize;
+    options.progress = [&calls](const mboxindex::IndexProgress &read) {
+        calls.append(describeStep(read));
+        return true;
+    };
+    options.progressDue = due;
+    QVector<MboxMessage> again;
+    QCOMPARE(mboxindex::collectMboxMessages(path, again, options), IndexStatus::Indexed);
+    QCOMPARE(again, messages);
+    QCOMPARE(calls, expected);
+
+    // A stop at a due step ends the file as a stop at that step does.
+    const int stopAt = expected.size() / 2;
+    int seen = 0;
+    options.progress = [&seen, stopAt](const mboxindex::IndexProgress &) { return ++seen <= stopAt; };
+    QVector<MboxMessage> stopped;
+    QCOMPARE(mboxindex::collectMboxMessages(path, stopped, options), IndexStatus::Stopped);
+    int step = 0;
+    everyStep.progress = [&step, &expected, stopAt](const mboxindex::IndexProgress &read) {
+        return describeStep(read) != expected.at(stopAt) || step++ != 0;
+    };
+    QVector<MboxMessage> stoppedEveryStep;
+    QCOMPARE(mboxindex::collectMboxMessages(path, stoppedEveryStep, everyStep), IndexStatus::Stopped);
+    QCOMPARE(stopped, stoppedEveryStep);
+}
+
+void TestMboxIndexer::progressDueKeepsWholePercentSteps()
+{
+    // The scan only sends a progress value when its whole percentage moves;
+    // calls at the due steps must send the same values as calls at every step.
+    auto sent = [](QList<double> values) {
+        QList<double> passed;
+        qint64 last = -1;
+        for (const double value : values) {
+            if (qint64(std::floor(value)) == last)
+                continue;
+            last = qint64(std::floor(value));
+            passed.append(value);
+        }
+        return passed;
+    };
+    for (const int messages : {3, 40, 400}) {
+        const QString path = writeFile(QStringLiteral("generated"), generatedMailbox(5, messages, false));
+        QList<double> everyStep;
+        mboxindex::IndexOptions options;
+        options.progress = [&everyStep](const mboxindex::IndexProgress &read) {
+            everyStep.append(mboxdiscovery::progressPercent(read.bytesRead, read.linesRead, read.fileSize));
+            return true;
+        };
+        QVector<MboxMessage> found;
+        QCOMPARE(mboxindex::collectMboxMessages(path, found, options), IndexStatus::Indexed);
+        QList<double> dueSteps;
+        options.progress = [&dueSteps](const mboxindex::IndexProgress &read) {
+            dueSteps.append(mboxdiscovery::progressPercent(read.bytesRead, read.linesRead, read.fileSize));
+            return true;
+        };
+        options.progressDue = [](const mboxindex::IndexProgress &read) {
+            return mboxdiscovery::nextProgressCount(read.bytesRead + read.linesRead, read.fileSize, 1 << 30);
+        };
+        QCOMPARE(mboxindex::collectMboxMessages(path, found, options), IndexStatus::Indexed);
+        QVERIFY(dueSteps.size() < everyStep.size() || everyStep.size() < 3);
+        QCOMPARE(sent(dueSteps), sent(everyStep));
+    }
+
+    // The count at which a whole percentage is first reached, on both sides.
+    for (const qint64 size : {qint64(1), qint64(3), qint64(7), qint64(100), qint64(999), qint64(123456789)}) {
+        for (const qint64 whole : {qint64(1), qint64(33), qint64(100), qint64(101), qint64(199)}) {
+            const qint64 count = mboxdiscovery::countReachingPercent(whole, size);
+            QVERIFY(mboxdiscovery::progressPercent(count, 0, size) >= double(whole));
+            QVERIFY(count == 0 || mboxdiscovery::progressPercent(count - 1, 0, size) < double(whole));
+        }
+    }
+}
+
+void TestMboxIndexer::replaysAWorkersIndexing_data()
+{
+    QTest::addColumn<int>("stopAfter");
+    QTest::addColumn<bool>("withProgress");
+    QTest::addColumn<bool>("afterAnotherFile");
+
+    QTest::newRow("whole-file") << -1 << true << false;
+    QTest::newRow("whole-file-after-another-file") << -1 << true << true;
+    QTest::newRow("without-progress") << -1 << false << true;
+    QTest::newRow("stop-at-first-step") << 1 << true << true;
+    QTest::newRow("stop-at-third-step") << 3 << true << false;
+    QTest::newRow("stop-late") << 40 << true << true;
+}
+
+void TestMboxIndexer::replaysAWorkersIndexing()
+{
+    QFETCH(int, stopAfter);
+    QFETCH(bool, withProgress);
+    QFETCH(bool, afterAnotherFile);
+
+    const QString earlier = writeFile(QStringLiteral("earlier"), kSep1 + "Subject: before\n\nb\n");
+    const QString path = writeFile(QStringLiteral("generated"), generatedMailbox(6, 150, false));
+    const std::function<qint64(const mboxindex::IndexProgress &)> due = [](const mboxindex::IndexProgress &read) {
+        return read.bytesRead + read.linesRead + 500;
+    };
+    struct Run {
+        QStringList calls; // progress steps and diagnostic lines, in order
+        int steps = 0;
+        QStringList list;
+        IndexStatus status = IndexStatus::NotMbox;
+    };
+    auto optionsFor = [&](Run &run) {
+        mboxindex::IndexOptions options;
+        options.diagnostic = [&run](const QByteArray &line) { run.calls.append(QString::fromUtf8("diagnostic " + line)); };
+        if (withProgress) {
+            options.progress = [&run, stopAfter](const mboxindex::IndexProgress &read) {
+                run.calls.append(describeStep(read));
+                return stopAfter < 0 || ++run.steps < stopAfter;
+            };
+            options.progressDue = due;
+        }
+        return options;
+    };
+    auto startList = [&]() {
+        releaseMboxMbxList();
+        if (afterAnotherFile)
+            QCOMPARE(mboxindex::appendMboxToList(earlier, TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd), IndexStatus::Indexed);
+    };
+
+    // In place.
+    Run direct;
+    startList();
+    direct.status = mboxindex::appendMboxToList(path, TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd, optionsFor(direct));
+    direct.list = describeList();
+
+    // On a worker thread, replayed here.
+    Run replayed;
+    startList();
+    {
+        mboxindex::IndexedFile indexed(path, withProgress, withProgress ? due : nullptr);
+        std::thread worker([&indexed]() { indexed.index(); });
+        replayed.status = indexed.replayInto(TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd, optionsFor(replayed));
+        worker.join();
+    }
+    replayed.list = describeList();
+    releaseMboxMbxList();
+
+    QCOMPARE(replayed.status, direct.status);
+    QCOMPARE(replayed.calls, direct.calls);
+    QCOMPARE(replayed.list, direct.list);
+    QCOMPARE(direct.status, stopAfter < 0 ? IndexStatus::Indexed : IndexStatus::Stopped);
+    if (stopAfter < 0 || stopAfter > 10)
+        QVERIFY(direct.calls.filter(QStringLiteral("diagnostic")).size() > 0);
+    QCOMPARE(direct.list.last(), QStringLiteral("<empty>"));
+}
+
+void TestMboxIndexer::scansAlikeOnWorkerThreads_data()
+{
+    QTest::addColumn<int>("stopAfter");
+
+    QTest::newRow("whole-scan") << -1;
+    QTest::newRow("stop-at-the-first-value") << 1;
+    QTest::newRow("stop-in-the-first-mailbox") << 30;
+    QTest::newRow("stop-in-a-later-mailbox") << 150;
+    QTest::newRow("stop-in-the-last-mailbox") << 300;
+}
+
+void TestMboxIndexer::scansAlikeOnWorkerThreads()
+{
+    QFETCH(int, stopAfter);
+
+    // Mailboxes of a profile, a plain file named like an export (indexed,
+    // never filed) and files that are no mailboxes.
+    writeFile(QStringLiteral("ImapMail/server/INBOX"), generatedMailbox(7, 150, false));
+    writeFile(QStringLiteral("Mail/Local Folders/Drafts"), kSep1 + "Subject: one\n\nb\n");
+    writeFile(QStringLiteral("Mail/Local Folders/Export.mbox"), generatedMailbox(8, 60, false));
+    writeFile(QStringLiteral("Mail/Local Folders/Inbox"), generatedMailbox(9, 300, false));
+    writeFile(QStringLiteral("Mail/Local Folders/Inbox.msf"), "not a mailbox\n");
+    writeFile(QStringLiteral("Mail/Local Folders/Inbox.sbd/Old"), generatedMailbox(10, 200, true));
+
+    // The whole scan as text: its signals, the message list, the mailboxes filed.
+    auto scanWithWorkersFrom = [this, stopAfter](qint64 parallelBytes) {
+        resetAllGlobalsForTest();
+        mboxdiscovery::setParallelFileBytes(parallelBytes);
+        QMessageSavingThread scan;
+        QStringList record;
+        int values = 0;
+        auto add = [&record](const QString &entry) { record.append(entry); };
+        connect(&scan, &QMessageSavingThread::OnIndivisibleProgressvalue, this, [&](double value) {
+            add(QStringLiteral("progress %1").arg(value, 0, 'g', 17));
+            if (++values == stopAfter)
+                bStopFlag = true;
+        }, Qt::DirectConnection);
+        connect(&scan, &QMessageSavingThread::OnSubProgressvalue, this,
+                [&](double value) { add(QStringLiteral("sub %1").arg(value)); }, Qt::DirectConnection);
+        connect(&scan, &QMessageSavingThread::OnShowProgressDlg, this, [&] { add(QStringLiteral("show")); },
+                Qt::DirectConnection);
+        connect(&scan, &QMessageSavingThread::OnSubProgressHide, this, [&] { add(QStringLiteral("subhide")); },
+                Qt::DirectConnection);
+        connect(&scan, &QMessageSavingThread::ProgressDailogHide, this, [&] { add(QStringLiteral("hide")); },
+                Qt::DirectConnection);
+        connect(&scan, &QMessageSavingThread::FinishScaning, this, [&] { add(QStringLiteral("finish")); },
+                Qt::DirectConnection);
+        connect(&scan, &QMessageSavingThread::NoDataIntoFile, this, [&] { add(QStringLiteral("nodata")); },
+                Qt::DirectConnection);
+        m_selectedFile = m_dir->path();
+        scan.PostBoxFileSearch();
+        mboxdiscovery::setParallelFileBytes(1 << 20);
+        record += describeList();
+        for (const MailItem *item = StartMailItem; item; item = item->pNext)
+            record.append(QStringLiteral("item %1 in %2").arg(item->pPath).arg(item->llFolderId));
+        record += listOfPathOfOnlyForTree;
+        resetAllGlobalsForTest();
+        return record;
+    };
+    const QStringList inTurn = scanWithWorkersFrom(std::numeric_limits<qint64>::max());
+    const QStringList onWorkers = scanWithWorkersFrom(0);
+    QCOMPARE(inTurn.filter(QStringLiteral("progress")).size(), stopAfter < 0 ? 320 : stopAfter);
+    QCOMPARE(inTurn.contains(QStringLiteral("finish")), stopAfter < 0);
+    QCOMPARE(onWorkers, inTurn);
 }
 
 QTEST_GUILESS_MAIN(TestMboxIndexer)
