@@ -3,6 +3,9 @@
 
 #include "app/workerthread.h"
 
+#include <QByteArray>
+#include <QString>
+
 class QMailSaving : public WorkerThread
 {
     Q_OBJECT
@@ -11,14 +14,52 @@ public:
     explicit QMailSaving(QObject *parent = nullptr);
     ~QMailSaving() override;
 
+    // Writes the three skeleton files of the identity bundle at path (no
+    // trailing "/"); files that exist already keep their single copy.
+    void CreateFilesInMainIdentity(QString path);
+
+    // Message writers. Each appends one record (its separator line where it
+    // has one, text as bytes, and the line feeds its rule gives) to the mbox
+    // file its path rule derives from the source path, and returns whether
+    // the whole record was written. A source path that is not registered for
+    // the tree, or a path rule that yields no file, writes nothing.
+    // Apple Mail .emlx to the Outlook 2011 bundle.
+    bool writeMail(const QByteArray &text, const QString &bundlePath, const QString &sourcePath);
+    // MailMate .eml to the Apple Mail tree.
+    bool writeMailForMailMateAppleMail(const QByteArray &text, const QString &sourcePath);
+    // MailMate .eml to the Outlook 2011 bundle.
+    bool writeMailForMailMate(const QByteArray &text, const QString &bundlePath, const QString &sourcePath);
+    // Outspring Mail .eml/.f.eml to the Outlook 2011 bundle.
+    bool writeMailForOutSpring(const QByteArray &text, const QString &bundlePath, const QString &sourcePath);
+    // Outspring Mail .eml/.f.eml to the Apple Mail tree.
+    bool writeMailForOutSpringAppleMail(const QByteArray &text, const QString &sourcePath);
+    // Opera Mail .mbs to the Outlook 2011 bundle; folderPath is "/" + account + "/" + location.
+    bool writeMailForOperaMailOutlook(const QByteArray &text, const QString &bundlePath,
+                                      const QString &folderPath, const QString &sourcePath);
+    // Opera Mail .mbs to the Apple Mail tree.
+    bool writeMailForOperaAppleMail(const QByteArray &text, const QString &folderPath,
+                                    const QString &sourcePath);
+    // mbox family to the Apple Mail tree: one piece of the source file named by
+    // GetAllFilePathInStrList, appended unchanged; after the piece with
+    // endOfFile set, one line feed follows (no line feed between pieces).
+    bool writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile = true);
+    // mbox family to the Outlook 2011 bundle, as writeMailForPostBoxAppleMail.
+    bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true);
+
+    // Result code of the last Finder-information call of a writer; nothing reads it.
+    qint32 nOSErr = 0;
+
 signals:
-    void OnShowProgressDlg();
-    void OnIndivisibleProgressvalue(double percent);
+    void SettingForOlm(qlonglong value);
+    void SigForProgressValueOfOlm(qlonglong value);
     void OnSubProgressvalue(double percent);
+    void OnIndivisibleProgressvalue(double percent);
     void OnSubProgressHide();
     void ProgressDailogHide();
-    void FinishSaving();
+    void OnShowProgressDlg();
     void NoDataIntoFile();
+    void FinishSaving();
+    void ShowProgressLabel();
 
 protected:
     void run() override;
