@@ -19,6 +19,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -195,7 +196,10 @@ double progressPercent(qint64 bytesRead, qint64 linesRead, qint64 fileSize)
 {
     if (fileSize <= 0)
         return 100.0;
-    return double((bytesRead + linesRead) * 100) / double(fileSize);
+    // The count times 100 in 128 bits: counts near the top of qint64 do not
+    // overflow, and every smaller count gives the double it always gave.
+    const __int128 scaled = (__int128(bytesRead) + linesRead) * 100;
+    return double(scaled) / double(fileSize);
 }
 
 qint64 countReachingPercent(qint64 whole, qint64 fileSize)
@@ -219,8 +223,11 @@ qint64 countReachingPercent(qint64 whole, qint64 fileSize)
 qint64 nextProgressCount(qint64 count, qint64 fileSize, qint64 stopCheckEvery)
 {
     const double percent = progressPercent(count, 0, fileSize);
-    const qint64 whole = qint64(std::floor(percent)) + 1;
-    const qint64 stopCheck = count + stopCheckEvery;
+    // From 1024 on countReachingPercent has no count to give; the bound also
+    // keeps the conversion to qint64 in range.
+    const qint64 whole = percent < 1024.0 ? qint64(std::floor(percent)) + 1 : 1024;
+    constexpr qint64 kLargest = std::numeric_limits<qint64>::max();
+    const qint64 stopCheck = count > kLargest - stopCheckEvery ? kLargest : count + stopCheckEvery;
     return qMin(countReachingPercent(whole, fileSize), stopCheck);
 }
 

@@ -243,6 +243,15 @@ void TestMboxDiscovery::progressCountsOneUnitMorePerLine()
     // 64-bit product: a file of many gigabytes does not overflow.
     const qint64 huge = qint64(40) * 1024 * 1024 * 1024;
     QCOMPARE(mboxdiscovery::progressPercent(huge / 2, 0, huge), 50.0);
+    // Counts whose hundredfold no longer fits 64 bits.
+    const qint64 largest = std::numeric_limits<qint64>::max();
+    QVERIFY(qFuzzyCompare(mboxdiscovery::progressPercent(largest / 2, largest / 2, largest), 100.0));
+    QVERIFY(qFuzzyCompare(mboxdiscovery::progressPercent(largest, largest, largest), 200.0));
+    QCOMPARE(mboxdiscovery::progressPercent(largest / 4, 0, largest / 2), 50.0);
+    // No count left to wait for: the next look is due at once, never at a
+    // negative count.
+    QCOMPARE(mboxdiscovery::nextProgressCount(largest - 10, largest, 1 << 22), qint64(0));
+    QCOMPARE(mboxdiscovery::nextProgressCount(largest - 10, 1000, 1 << 22), qint64(0));
 }
 
 void TestMboxDiscovery::thunderbirdProfileGivesItsFolders()
