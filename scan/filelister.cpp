@@ -1,5 +1,7 @@
 #include "scan/filelister.h"
 
+#include "platform/safefiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QPair>
@@ -82,6 +84,8 @@ ListResult findByName(const QString &root, const QString &pattern, const ListOpt
     struct stat rootInfo;
     if (::stat(rootPath.constData(), &rootInfo) != 0 || !S_ISDIR(rootInfo.st_mode))
         return result;
+    if (platform::isOnPseudoFileSystem(rootPath, rootInfo))
+        return result;
 
     QSet<DirectoryKey> entered{keyOf(rootInfo)};
     std::vector<Frame> stack(1);
@@ -110,6 +114,9 @@ ListResult findByName(const QString &root, const QString &pattern, const ListOpt
         if (!S_ISDIR(info.st_mode) || entered.contains(keyOf(info)))
             continue;
         entered.insert(keyOf(info));
+        // A mount point below the root may hold a kernel file system.
+        if (info.st_dev != rootInfo.st_dev && platform::isOnPseudoFileSystem(path, info))
+            continue;
         Frame child;
         child.path = path;
         if (!readSortedNames(path, child.names)) {

@@ -40,7 +40,8 @@ bool nameMatches(const QString &pattern, const QString &name);
 // directory's entries are visited in byte order of their encoded names, so
 // every run over the same tree gives the same list, and a directory is
 // entered at most once. An empty or relative root, or one that is no
-// directory, gives an empty result.
+// directory, gives an empty result, and so does a root on a pseudo file
+// system (proc, sysfs, devtmpfs and the like), which is never entered.
 ListResult findByName(const QString &root, const QString &pattern, const ListOptions &options = {});
 
 // Convenience form of findByName that returns only the paths.

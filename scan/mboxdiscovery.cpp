@@ -1,6 +1,7 @@
 #include "scan/mboxdiscovery.h"
 
 #include "app/appglobals.h"
+#include "platform/safefiles.h"
 #include "scan/discoverycommon.h"
 #include "scan/foldermodel.h"
 #include "scan/mboxindexer.h"
@@ -70,11 +71,12 @@ bool readNamesInWalkOrder(const QString &directory, QStringList &names)
     return true;
 }
 
-// One directory of the walk and the position in its entries.
+// One directory of the walk, its device and the position in its entries.
 struct Frame {
     QString path;
     QStringList names;
     int next = 0;
+    dev_t device = 0;
 };
 
 bool endsWithDirectoryMailbox(const QString &path)
@@ -100,13 +102,17 @@ WalkResult walkTree(const QString &root)
     if (root.isEmpty() || QDir::isRelativePath(root))
         return result;
     struct stat rootInfo;
-    if (::stat(QFile::encodeName(root).constData(), &rootInfo) != 0 || !S_ISDIR(rootInfo.st_mode))
+    const QByteArray encodedRoot = QFile::encodeName(root);
+    if (::stat(encodedRoot.constData(), &rootInfo) != 0 || !S_ISDIR(rootInfo.st_mode))
         return result;
     result.rootIsDirectory = true;
+    if (platform::isOnPseudoFileSystem(encodedRoot, rootInfo))
+        return result;
 
     QSet<DirectoryKey> entered{keyOf(rootInfo)};
     std::vector<Frame> stack(1);
     stack.back().path = root;
+    stack.back().device = rootInfo.st_dev;
     if (!readNamesInWalkOrder(root, stack.back().names)) {
         ++result.unreadableDirectories;
         return result;
@@ -119,9 +125,14 @@ WalkResult walkTree(const QString &root)
             continue;
         }
         const QString path = joinPath(top.path, top.names.at(top.next++));
+        const QByteArray encoded = QFile::encodeName(path);
         struct stat info;
         // stat, not lstat: links to directories and files are followed.
-        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        if (::stat(encoded.constData(), &info) != 0)
+            continue;
+        // A link may lead onto another file system: never into the kernel's,
+        // whose files can block a read for ever or never end.
+        if (info.st_dev != top.device && platform::isOnPseudoFileSystem(encoded, info))
             continue;
         if (S_ISREG(info.st_mode)) {
             result.entries.append(path);
@@ -135,6 +146,7 @@ WalkResult walkTree(const QString &root)
         result.fileSizes.append(-1);
         Frame child;
         child.path = path;
+        child.device = info.st_dev;
         if (!readNamesInWalkOrder(path, child.names)) {
             ++result.unreadableDirectories;
             continue;
@@ -157,11 +169,8 @@ bool passesPathTest(const QString &path)
 
 bool firstLineStartsWithFrom(const QString &path)
 {
-    struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!platform::openRegularFile(file, path))
         return false;
     return file.read(5) == "From ";
 }

@@ -23,7 +23,9 @@ struct WalkResult {
 // are walked, files and links to files listed; anything else (FIFOs,
 // sockets, devices, dangling links) is passed over. A directory already
 // entered (the same device and inode, e.g. through a link that loops back)
-// is passed over, so the walk always ends. Each path is its directory's
+// is passed over, so the walk always ends. Nothing on a pseudo file system
+// (proc, sysfs, devtmpfs and the like) is entered or listed, whether the
+// root or a link leads there. Each path is its directory's
 // path, one "/" and the name, nothing trimmed. An empty or relative root,
 // or one that is no directory, gives nothing.
 WalkResult walkTree(const QString &root);

@@ -1,5 +1,6 @@
 #include "scan/mboxindexer.h"
 
+#include "platform/safefiles.h"
 #include "scan/encodedwords.h"
 #include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
@@ -786,8 +787,8 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
     bool exists = false;
     if (!isRegularFile(path, exists))
         return exists ? IndexStatus::NotAFile : IndexStatus::OpenFailed;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    QFile file;
+    if (!platform::openRegularFile(file, path, QIODevice::ReadOnly | QIODevice::Unbuffered))
         return IndexStatus::OpenFailed;
 #if defined(POSIX_FADV_SEQUENTIAL)
     // One pass from start to end: let the kernel read ahead generously.

@@ -1,6 +1,7 @@
 #include "scan/operadiscovery.h"
 
 #include "app/appglobals.h"
+#include "platform/safefiles.h"
 #include "scan/discoverycommon.h"
 #include "scan/findlistdiscovery.h"
 #include "scan/messagesavingthread.h"
@@ -94,8 +95,8 @@ AccountList AccountList::read(QIODevice &device)
 
 std::optional<AccountList> AccountList::load(const QString &path)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file;
+    if (path.isEmpty() || !platform::openRegularFile(file, path, QIODevice::ReadOnly | QIODevice::Text))
         return std::nullopt;
     return read(file);
 }

@@ -1,5 +1,6 @@
 #include "scan/operamail.h"
 
+#include "platform/safefiles.h"
 #include "scan/encodedwords.h"
 #include "scan/foldermodel.h"
 #include "scan/mboxindexer.h"
@@ -288,10 +289,8 @@ MbsFile readMbsFile(const QString &path)
     MbsFile result;
     // Only a regular file: a directory gives nothing to read, and a pipe
     // could hold the scan forever.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (path.isEmpty() || !platform::openRegularFile(file, path))
         return result;
     result.opened = true;
 

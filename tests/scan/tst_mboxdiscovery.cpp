@@ -29,6 +29,9 @@ private slots:
     void walkNeverStartsFromEmptyOrRelativeRoot_data();
     void walkNeverStartsFromEmptyOrRelativeRoot();
     void walkKeepsNamesWhole();
+    void walkNeverEntersPseudoFileSystems_data();
+    void walkNeverEntersPseudoFileSystems();
+    void linkToDirectoryWithFifoEndsWithoutOpeningIt();
 
     void pathTestRefusesOtherClientsFiles_data();
     void pathTestRefusesOtherClientsFiles();
@@ -161,6 +164,50 @@ void TestMboxDiscovery::walkKeepsNamesWhole()
     write(QStringLiteral(" lead/trail "), "x");
     const mboxdiscovery::WalkResult walk = mboxdiscovery::walkTree(root());
     QCOMPARE(relativeTo(root(), walk.entries), QStringList({QStringLiteral(" lead"), QStringLiteral(" lead/trail ")}));
+}
+
+void TestMboxDiscovery::walkNeverEntersPseudoFileSystems_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("link-into-proc") << QStringLiteral("/proc");
+    QTest::newRow("link-to-own-process-in-proc") << QStringLiteral("/proc/self");
+    QTest::newRow("link-into-sysfs") << QStringLiteral("/sys");
+    QTest::newRow("link-into-devtmpfs") << QStringLiteral("/dev");
+    QTest::newRow("link-to-file-in-proc") << QStringLiteral("/proc/self/status");
+}
+
+void TestMboxDiscovery::walkNeverEntersPseudoFileSystems()
+{
+    QFETCH(QString, target);
+    if (!QFileInfo::exists(target))
+        QSKIP("no such file system here");
+    write(QStringLiteral("p/Mail/Inbox"), mboxMessage("a@example.org", "one"));
+    QVERIFY(makeLink(target, root(), QStringLiteral("p/Mail/kernel")));
+
+    const mboxdiscovery::WalkResult walk = mboxdiscovery::walkTree(root() + QStringLiteral("/p"));
+    QCOMPARE(relativeTo(root() + QStringLiteral("/p"), walk.entries),
+             QStringList({QStringLiteral("Mail"), QStringLiteral("Mail/Inbox")}));
+    // Started there, the walk finds nothing either.
+    QCOMPARE(mboxdiscovery::walkTree(root() + QStringLiteral("/p/Mail/kernel")).entries, QStringList());
+}
+
+void TestMboxDiscovery::linkToDirectoryWithFifoEndsWithoutOpeningIt()
+{
+    // The FIFO has no writer: opening it for reading would wait for ever.
+    write(QStringLiteral("outside/Archive"), mboxMessage("b@example.org", "two"));
+    QVERIFY(makeFifo(root(), QStringLiteral("outside/Inbox")));
+    write(QStringLiteral("p/Mail/Inbox"), mboxMessage("a@example.org", "one"));
+    QVERIFY(makeLink(root() + QStringLiteral("/outside"), root(), QStringLiteral("p/Mail/Linked")));
+
+    const mboxdiscovery::WalkResult walk = mboxdiscovery::walkTree(root() + QStringLiteral("/p"));
+    QCOMPARE(relativeTo(root() + QStringLiteral("/p"), walk.entries),
+             QStringList({QStringLiteral("Mail"), QStringLiteral("Mail/Inbox"), QStringLiteral("Mail/Linked"),
+                          QStringLiteral("Mail/Linked/Archive")}));
+    QVERIFY(!mboxdiscovery::firstLineStartsWithFrom(root() + QStringLiteral("/outside/Inbox")));
+
+    scan(QStringLiteral("p"));
+    QCOMPARE(listOfPathOfOnlyForTree.size(), 2);
+    QCOMPARE(m_log->withoutProgress().last(), QStringLiteral("finish"));
 }
 
 void TestMboxDiscovery::pathTestRefusesOtherClientsFiles_data()
