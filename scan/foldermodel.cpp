@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QPair>
 #include <QSet>
+#include <QVector>
 
 namespace foldermodel {
 
@@ -102,18 +103,49 @@ void clearFolderMaps()
     indexedEntries = 0;
 }
 
-QString diskPrefixFor(const QStringList &diskPieces, const QString &name, bool *found)
+QStringList folderPathsFor(const QStringList &treePieces, const QStringList &diskPieces)
 {
-    QString prefix;
-    for (const QString &piece : diskPieces) {
-        if (piece.compare(name, Qt::CaseInsensitive) == 0) {
-            *found = true;
-            return prefix;
+    const int count = treePieces.size();
+    QStringList paths;
+    for (int i = 0; i < count; ++i)
+        paths.append(QString());
+
+    // 1. The anchor: the deepest tree piece that occurs on disk, at its last place.
+    int anchorPiece = -1;
+    int anchorDisk = -1;
+    for (int piece = count - 1; piece >= 1 && anchorPiece < 0; --piece) {
+        for (int disk = diskPieces.size() - 1; disk >= 0; --disk) {
+            if (diskPieces.at(disk).compare(treePieces.at(piece), Qt::CaseInsensitive) == 0) {
+                anchorPiece = piece;
+                anchorDisk = disk;
+                break;
+            }
         }
-        prefix += QLatin1Char('/') + piece;
     }
-    *found = false;
-    return QString();
+    if (anchorPiece < 0)
+        return paths;
+
+    // 2. The anchor and the pieces above it, place by place.
+    QString prefix;
+    QVector<QString> prefixes; // "/" + disk pieces 0..i, for each i up to the anchor
+    for (int disk = 0; disk <= anchorDisk; ++disk) {
+        prefix += QLatin1Char('/') + diskPieces.at(disk);
+        prefixes.append(prefix);
+    }
+    for (int piece = anchorPiece; piece >= 1; --piece) {
+        const int disk = anchorDisk - (anchorPiece - piece);
+        if (disk < 0)
+            break;
+        if (diskPieces.at(disk).compare(treePieces.at(piece), Qt::CaseInsensitive) == 0)
+            paths[piece] = prefixes.at(disk);
+    }
+
+    // 3. Pieces below the anchor that the disk path does not show.
+    for (int piece = anchorPiece + 1; piece < count; ++piece) {
+        if (!paths.at(piece - 1).isEmpty())
+            paths[piece] = paths.at(piece - 1) + QLatin1Char('/') + treePieces.at(piece);
+    }
+    return paths;
 }
 
 void resolveTreePath(const QString &treePath, const QString &diskPath)
@@ -126,26 +158,16 @@ void resolveTreePath(const QString &treePath, const QString &diskPath)
     if (!findFolder(pieces.first(), llRootId, &llParentIdRunning))
         createFolder(pieces.first(), llRootId);
 
-    QStringList diskPieces;
-    bool diskSplit = false;
-    bool prefixFound = false;
-    QString folderPath;
+    QStringList folderPaths;
     for (int i = 1; i < pieces.size(); ++i) {
         const QString &name = pieces.at(i);
         const qint64 parentId = llParentIdRunning;
         if (findFolder(name, parentId, &llParentIdRunning))
             continue;
         const qint64 id = createFolder(name, parentId);
-        if (!prefixFound) {
-            if (!diskSplit) {
-                diskPieces = diskPath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-                diskSplit = true;
-            }
-            folderPath = diskPrefixFor(diskPieces, name, &prefixFound);
-        }
-        if (prefixFound)
-            folderPath += QLatin1Char('/') + name;
-        MapLeftTreePath.insert(id, folderPath);
+        if (folderPaths.isEmpty())
+            folderPaths = folderPathsFor(pieces, diskPath.split(QLatin1Char('/'), Qt::SkipEmptyParts));
+        MapLeftTreePath.insert(id, folderPaths.at(i));
     }
 }
 

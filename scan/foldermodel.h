@@ -28,15 +28,21 @@ qint64 createFolder(const QString &name, qint64 parentId);
 // llParentIdRunning keep their values.
 void clearFolderMaps();
 
-// The folder path of a new folder called name, taken from the pieces of the
-// source file's path: the pieces before the first one (from the left) that
-// equals name with letter case ignored, each preceded by "/". *found tells
-// whether such a piece exists; without one the result is empty.
-QString diskPrefixFor(const QStringList &diskPieces, const QString &name, bool *found);
+// The folder paths of the pieces of a tree path, taken from the pieces of
+// the source file's path, counted from its end: the last tree piece that
+// occurs among the disk pieces (letter case ignored) stands at its last
+// occurrence, and each tree piece before it at the disk piece as many places
+// before; such a piece gets the disk pieces up to and including that place,
+// each preceded by "/", when the two are equal (letter case ignored), and an
+// empty path otherwise. A tree piece after that last occurring one gets the
+// path of the piece before it, "/" and its name (empty when that is empty).
+// The top-level piece (index 0) always gets an empty path. So a directory of
+// the same name above the profile, or nested below the folder, is never taken.
+QStringList folderPathsFor(const QStringList &treePieces, const QStringList &diskPieces);
 
 // Resolves treePath (pieces split at "/", empty pieces kept) from the root
 // down, creating the folders that are missing; a new folder below the top
-// level gets a folder path derived from diskPath (see diskPrefixFor). The id
+// level gets a folder path derived from diskPath (see folderPathsFor). The id
 // of the last piece ends in llParentIdRunning. An empty treePath does nothing.
 void resolveTreePath(const QString &treePath, const QString &diskPath);
 

@@ -188,7 +188,9 @@ void fileMessageFile(Layout layout, const QString &filePath, const QString &sele
     // 2. The folder of its mailbox
     const qint64 lastIdBefore = PID;
     const MailboxCut cut = cutMailbox(layout, filePath, selected);
-    foldermodel::resolveTreePath(cut.treePath, filePath);
+    // The tree path ends at the mailbox directory (or, for a loose file, at
+    // its directory): the folder paths are counted from there.
+    foldermodel::resolveTreePath(cut.treePath, cut.walkRoot.isEmpty() ? directoryOf(filePath) : cut.walkRoot);
     const qint64 folderId = llParentIdRunning;
 
     // 3. An Outspring folder lists the files of its own directory; the

@@ -106,10 +106,30 @@ void TestFolderModel::resolvesTreePaths_data()
         << QStringList{QStringLiteral("502 '' under 501 -"),
                        QStringLiteral("503 'Mail' under 502 [/x/Mail]")}
         << QList<qint64>{503};
-    QTest::newRow("prefix-search-ignores-case-first-match-wins")
+    QTest::newRow("same-name-above-profile-never-taken")
         << false << QStringList{QStringLiteral("Mail/Inbox|/x/inbox/Mail/Inbox/1.eml")}
         << QStringList{QStringLiteral("502 'Mail' under 501 -"),
-                       QStringLiteral("503 'Inbox' under 502 [/x/Inbox]")}
+                       QStringLiteral("503 'Inbox' under 502 [/x/inbox/Mail/Inbox]")}
+        << QList<qint64>{503};
+    QTest::newRow("folder-named-like-outer-directory-under-existing-parent")
+        << false
+        << QStringList{QStringLiteral("Mail/Local Folders/Trash|/h/INBOX/p/Mail/Local Folders/Trash"),
+                       QStringLiteral("Mail/Local Folders/Inbox|/h/INBOX/p/Mail/Local Folders/Inbox")}
+        << QStringList{QStringLiteral("502 'Mail' under 501 -"),
+                       QStringLiteral("503 'Local Folders' under 502 [/h/INBOX/p/Mail/Local Folders]"),
+                       QStringLiteral("504 'Trash' under 503 [/h/INBOX/p/Mail/Local Folders/Trash]"),
+                       QStringLiteral("505 'Inbox' under 503 [/h/INBOX/p/Mail/Local Folders/Inbox]")}
+        << QList<qint64>{504, 505};
+    QTest::newRow("nested-folder-of-same-name-keeps-its-place")
+        << false << QStringList{QStringLiteral("Mail/Inbox/Inbox|/p/Mail/Inbox/Inbox")}
+        << QStringList{QStringLiteral("502 'Mail' under 501 -"),
+                       QStringLiteral("503 'Inbox' under 502 [/p/Mail/Inbox]"),
+                       QStringLiteral("504 'Inbox' under 503 [/p/Mail/Inbox/Inbox]")}
+        << QList<qint64>{504};
+    QTest::newRow("folder-path-keeps-the-disk-letter-case")
+        << false << QStringList{QStringLiteral("Mail/Inbox|/x/Mail/INBOX")}
+        << QStringList{QStringLiteral("502 'Mail' under 501 -"),
+                       QStringLiteral("503 'Inbox' under 502 [/x/Mail/INBOX]")}
         << QList<qint64>{503};
     QTest::newRow("unmatched-folder-empty-path-next-searches-again")
         << false << QStringList{QStringLiteral("Mail/Zed/Inbox|/x/Inbox/1.eml")}

@@ -3,6 +3,7 @@
 // with its index, folders, records and signals.
 
 #include "app/appglobals.h"
+#include "browser/messagelists.h"
 #include "scan/mboxdiscovery.h"
 #include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
@@ -40,6 +41,7 @@ private slots:
     void progressCountsOneUnitMorePerLine();
 
     void thunderbirdProfileGivesItsFolders();
+    void profileBelowDirectoryNamedLikeFolderListsItsMessages();
     void appleMailExportFilesMboxInsideMailboxDirectories();
     void eudoraAndLooseMailboxes();
     void selectedPathWithTrailingSlash();
@@ -356,6 +358,25 @@ void TestMboxDiscovery::thunderbirdProfileGivesItsFolders()
                           QStringLiteral("Mail/Local Folders/Mailing Lists @0+%1 list@example.org|digest")
                               .arg(mboxMessage("list@example.org", "digest").size()),
                           QStringLiteral("(end)")}));
+}
+
+void TestMboxDiscovery::profileBelowDirectoryNamedLikeFolderListsItsMessages()
+{
+    const QString inbox = QStringLiteral("inbox/p/Mail/Local Folders/Inbox");
+    write(QStringLiteral("inbox/p/Mail/Local Folders/Drafts"), mboxMessage("cy@example.org", "draft"));
+    write(inbox, mboxMessage("ann@example.org", "first") + mboxMessage("bob@example.org", "second"));
+
+    scan(QStringLiteral("inbox/p"));
+
+    qint64 inboxId = -1;
+    for (auto it = objMapFID_Name.cbegin(); it != objMapFID_Name.cend(); ++it) {
+        if (it.value() == QLatin1String("Inbox"))
+            inboxId = it.key();
+    }
+    QVERIFY(inboxId > 0);
+    const QString diskPath = MapLeftTreePath.value(inboxId);
+    QCOMPARE(diskPath, root() + QLatin1Char('/') + inbox);
+    QCOMPARE(messagelists::mboxNodesOfFile(diskPath).size(), 2);
 }
 
 void TestMboxDiscovery::appleMailExportFilesMboxInsideMailboxDirectories()
