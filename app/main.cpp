@@ -1,9 +1,12 @@
 #include "app/startup.h"
+#include "platform/filenamecodec.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // Before anything turns a path into bytes or bytes into a path.
+    platform::installFileNameCodec();
     // The window forms are laid out in points of a 72-dpi screen, where one
     // point is one pixel; at the usual 96 dpi every text would outgrow its
     // fixed-size label. The user's own setting wins.

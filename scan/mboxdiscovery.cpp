@@ -128,8 +128,14 @@ WalkResult walkTree(const QString &root)
         const QByteArray encoded = QFile::encodeName(path);
         struct stat info;
         // stat, not lstat: links to directories and files are followed.
-        if (::stat(encoded.constData(), &info) != 0)
+        if (::stat(encoded.constData(), &info) != 0) {
+            // A dangling link is passed over; any other entry that cannot be
+            // looked at is counted, never silently dropped.
+            struct stat linkInfo;
+            if (::lstat(encoded.constData(), &linkInfo) != 0 || !S_ISLNK(linkInfo.st_mode))
+                ++result.unreadableEntries;
             continue;
+        }
         // A link may lead onto another file system: never into the kernel's,
         // whose files can block a read for ever or never end.
         if (info.st_dev != top.device && platform::isOnPseudoFileSystem(encoded, info))
@@ -497,7 +503,7 @@ bool applyWalk(QMessageSavingThread &thread, const mboxdiscovery::WalkResult &wa
         return false;
     bCheckFucntion = true;
     AllFilePathInStrList.append(walk.entries);
-    thread.nSkippedFiles += walk.unreadableDirectories;
+    thread.nSkippedFiles += walk.unreadableDirectories + walk.unreadableEntries;
     return true;
 }
 

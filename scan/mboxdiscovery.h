@@ -15,6 +15,7 @@ struct WalkResult {
     QStringList entries;           // every directory and file below it, in walk order
     QVector<qint64> fileSizes;     // beside entries: each file's size, -1 for a directory
     int unreadableDirectories = 0; // directories that could not be listed
+    int unreadableEntries = 0;     // entries that could not be looked at (dangling links aside)
 };
 
 // Walks the tree below root in pre-order: the entries of each directory in

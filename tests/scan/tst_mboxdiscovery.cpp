@@ -14,6 +14,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace discoveryfixture;
 
 class TestMboxDiscovery : public QObject
@@ -30,6 +34,7 @@ private slots:
     void walkNeverStartsFromEmptyOrRelativeRoot_data();
     void walkNeverStartsFromEmptyOrRelativeRoot();
     void walkKeepsNamesWhole();
+    void namesThatAreNotUtf8AreScannedAndListed();
     void walkNeverEntersPseudoFileSystems_data();
     void walkNeverEntersPseudoFileSystems();
     void linkToDirectoryWithFifoEndsWithoutOpeningIt();
@@ -166,6 +171,30 @@ void TestMboxDiscovery::walkKeepsNamesWhole()
     write(QStringLiteral(" lead/trail "), "x");
     const mboxdiscovery::WalkResult walk = mboxdiscovery::walkTree(root());
     QCOMPARE(relativeTo(root(), walk.entries), QStringList({QStringLiteral(" lead"), QStringLiteral(" lead/trail ")}));
+}
+
+void TestMboxDiscovery::namesThatAreNotUtf8AreScannedAndListed()
+{
+    // A Latin-1 folder name and file name, as an old system wrote them.
+    const QByteArray folder = QFile::encodeName(root()) + "/p/Mail/Caf\xe9";
+    const QByteArray file = folder + "/Bo\xeete \xff";
+    QVERIFY(QDir().mkpath(root() + QStringLiteral("/p/Mail")));
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    const QByteArray mbox = mboxMessage("a@example.org", "one") + mboxMessage("b@example.org", "two");
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, mbox.constData(), size_t(mbox.size())), ssize_t(mbox.size()));
+    ::close(fd);
+
+    scan(QStringLiteral("p"));
+    QCOMPARE(listOfPathOfOnlyForTree.size(), 1);
+    const QString listed = listOfPathOfOnlyForTree.first();
+    QCOMPARE(QFile::encodeName(listed), file);
+    QCOMPARE(messagelists::mboxNodesOfFile(listed).size(), 2);
+    QCOMPARE(m_log->withoutProgress().last(), QStringLiteral("finish"));
+    QCOMPARE(m_scan->nSkippedFiles, 0);
+    // On screen the stray bytes show as replacement characters.
+    QVERIFY(folderTree().contains(QStringLiteral("Mail/Caf") + QChar(ushort(0xDCE9))));
 }
 
 void TestMboxDiscovery::walkNeverEntersPseudoFileSystems_data()
