@@ -72,7 +72,7 @@ void QConverterMainWindow::HideProgressBar()
     // after the save is applied as a new tick.
     foldertree::setAllRecordStates(StartFldrAtrib, FolderUnchecked);
     foldertree::setAllItemStates(m_pFolderTree, FolderUnchecked);
-    m_pImportWindow->InfoLabels->setText(windowrules::saveCompletedText(FileSavingPath));
+    m_pImportWindow->setInfoText(windowrules::saveCompletedText(FileSavingPath));
     m_pImportWindow->show();
     IsPreview = false;
 }

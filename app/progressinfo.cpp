@@ -101,7 +101,7 @@ void QProgressInfo::OnStop()
         bParseDatabaseClose = false;
         if (FileSavingIdentification) {
             if (window && window->m_pImportWindow) {
-                window->m_pImportWindow->InfoLabels->setText(windowrules::saveAbortedText(FileSavingPath));
+                window->m_pImportWindow->setInfoText(windowrules::saveAbortedText(FileSavingPath));
                 window->m_pImportWindow->show();
             }
             FileSavingIdentification = false;

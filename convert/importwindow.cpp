@@ -64,6 +64,12 @@ void QImportWindow::ConnectSignals()
     connect(OKButton, SIGNAL(clicked()), this, SLOT(HideDlg()), Qt::UniqueConnection);
 }
 
+void QImportWindow::setInfoText(const QString &text)
+{
+    InfoLabels->setTextFormat(Qt::PlainText);
+    InfoLabels->setText(text);
+}
+
 void QImportWindow::HideDlg()
 {
     hide();

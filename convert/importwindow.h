@@ -19,6 +19,9 @@ public:
     void HTImport1();
     // Connects OK to HideDlg() again (the constructor already does).
     void ConnectSignals();
+    // Shows text (which names the output path) as plain text in InfoLabels,
+    // so that markup in a folder or path name is shown, never rendered.
+    void setInfoText(const QString &text);
 
 public slots:
     // Hides the dialog (its OK button).
