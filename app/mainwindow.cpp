@@ -128,6 +128,9 @@ void QConverterMainWindow::OnInitialize()
     setStatusBar(m_pStatusBar);
     m_pMessageCountLabel = new QLabel(this);
     m_pFolderNameLabel = new QLabel(this);
+    // Folder names come from disk and from message content: never markup.
+    m_pMessageCountLabel->setTextFormat(Qt::PlainText);
+    m_pFolderNameLabel->setTextFormat(Qt::PlainText);
     m_pStatusProgressBar = new QProgressBar(m_pStatusBar);
     m_pStatusStopButton = new QPushButton(m_pStatusBar);
 
@@ -189,6 +192,14 @@ void QConverterMainWindow::CreateActions()
 
     generateTicketAct = new QAction(trMain("&Submit Enquiry"), this);
     connect(generateTicketAct, SIGNAL(triggered()), this, SLOT(OnGenerateTicket()));
+
+    // The desktop gives no application menu with a Quit of its own; this one
+    // closes the window, so closeEvent's guard decides as for any close.
+    quitAct = new QAction(trMain("Quit"), this);
+    quitAct->setMenuRole(QAction::QuitRole);
+    quitAct->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitAct->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quitAct, &QAction::triggered, this, &QWidget::close);
 }
 
 void QConverterMainWindow::CreateMyToolBar()
@@ -250,6 +261,8 @@ void QConverterMainWindow::CreateMenuBar()
 {
     appMenu = menuBar()->addMenu(trMain("&CorvaneMailConverter"));
     appMenu->addAction(aboutAct);
+    appMenu->addSeparator();
+    appMenu->addAction(quitAct);
 
     fileMenu = menuBar()->addMenu(trMain("&File"));
     fileMenu->addAction(openAct);

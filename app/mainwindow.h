@@ -171,6 +171,9 @@ public:
     QAction *viewSupportAct = nullptr;
     QAction *knowledgeBaseAct = nullptr;
     QAction *generateTicketAct = nullptr;
+    // "Quit" (Ctrl+Q) of the application menu: closes the window through its
+    // close guard, as the platform's application menu does elsewhere.
+    QAction *quitAct = nullptr;
 
     // Menus.
     QMenu *appMenu = nullptr;

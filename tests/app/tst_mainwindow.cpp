@@ -168,6 +168,8 @@ private slots:
     void folderClickRecordsCheckState();
     void messageSelectionClearsHeaderBox();
     void statusBarValue();
+    void folderNameWithMarkupShowsAsText_data();
+    void folderNameWithMarkupShowsAsText();
     void cleanListReleasesRecords();
 
     void openOutcomes_data();
@@ -177,6 +179,8 @@ private slots:
 
     void closeGuard_data();
     void closeGuard();
+    void quitGoesThroughTheCloseGuard_data();
+    void quitGoesThroughTheCloseGuard();
     void confirmedCloseIsNotAskedAgain();
     void closeRefusedWhileAWorkerRuns_data();
     void closeRefusedWhileAWorkerRuns();
@@ -300,7 +304,8 @@ void TestMainWindow::menus()
     QCOMPARE(window->fileMenu->title(), QStringLiteral("&File"));
     QCOMPARE(window->helpMenu->title(), QStringLiteral("&Help"));
 
-    QCOMPARE(menuEntries(window->appMenu), QStringList{QStringLiteral("&About")});
+    QCOMPARE(menuEntries(window->appMenu),
+             (QStringList{QStringLiteral("&About"), QStringLiteral("-"), QStringLiteral("Quit")}));
     QCOMPARE(menuEntries(window->fileMenu),
              (QStringList{QStringLiteral("Open File"), QStringLiteral("Save Converted File")}));
     QCOMPARE(menuEntries(window->helpMenu),
@@ -745,6 +750,29 @@ void TestMainWindow::statusBarValue()
     QVERIFY(window->m_pMessageList->isSortingEnabled());
 }
 
+void TestMainWindow::folderNameWithMarkupShowsAsText_data()
+{
+    QTest::addColumn<QString>("folderName");
+    QTest::newRow("image-tag") << QStringLiteral("<img src=x.png>");
+    QTest::newRow("bold-tag") << QStringLiteral("<b>Inbox</b>");
+    QTest::newRow("link") << QStringLiteral("<a href=\"file:///etc\">Sent</a>");
+    QTest::newRow("entity") << QStringLiteral("Tom &amp; Jerry");
+}
+
+void TestMainWindow::folderNameWithMarkupShowsAsText()
+{
+    QFETCH(QString, folderName);
+    window->OnStatusBarValue(folderName, 2);
+    QLabel *label = window->m_pFolderNameLabel;
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QCOMPARE(label->text(), folderName + QLatin1Char(':'));
+    QCOMPARE(window->m_pMessageCountLabel->textFormat(), Qt::PlainText);
+
+    // The saving dialog names the output path the same way.
+    window->m_pImportWindow->setInfoText(windowrules::saveCompletedText(QStringLiteral("/out/") + folderName));
+    QCOMPARE(window->m_pImportWindow->InfoLabels->textFormat(), Qt::PlainText);
+}
+
 void TestMainWindow::cleanListReleasesRecords()
 {
     loadScan();
@@ -968,6 +996,43 @@ void TestMainWindow::closeGuard()
     QCOMPARE(progress->isVisible(), processRunning);
     if (accepted)
         QVERIFY(bStopFlag);
+}
+
+void TestMainWindow::quitGoesThroughTheCloseGuard_data()
+{
+    QTest::addColumn<bool>("processRunning");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("answered-no-stays-open") << false << int(QMessageBox::No) << false;
+    QTest::newRow("answered-yes-closes") << false << int(QMessageBox::Yes) << true;
+    QTest::newRow("refused-while-scanning") << true << int(QMessageBox::Ok) << false;
+}
+
+void TestMainWindow::quitGoesThroughTheCloseGuard()
+{
+    QFETCH(bool, processRunning);
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QAction *quit = window->quitAct;
+    QVERIFY(quit);
+    QCOMPARE(quit->text(), QStringLiteral("Quit"));
+    QCOMPARE(quit->menuRole(), QAction::QuitRole);
+    QCOMPARE(quit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QVERIFY(window->appMenu->actions().contains(quit));
+
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    emit pMessageSavingThread->OnShowProgressDlg();
+    window->m_pProgressInfo->hide();
+    bProcessRunning = processRunning;
+    ScriptedPrompter prompter;
+    prompter.defaultAnswer = QMessageBox::StandardButton(answer);
+
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+
+    QCOMPARE(prompter.boxes.size(), 1);
+    QCOMPARE(window->isVisible(), !closed);
+    QCOMPARE(closeevent, closed ? 1 : 0);
 }
 
 void TestMainWindow::confirmedCloseIsNotAskedAgain()
