@@ -10,7 +10,9 @@
 
 namespace preview {
 
-const qint64 kMaxPreviewBytes = qint64(1) << 30;
+// Enough for the most a body decoding takes (kMaxDecodedInputBytes) behind
+// the header and the parts before it.
+const qint64 kMaxPreviewBytes = kMaxDecodedInputBytes + 8 * 1024 * 1024;
 
 namespace {
 
@@ -71,8 +73,8 @@ MessagePreview buildPreview(const QByteArray &message, PreviewKind kind)
     const RawHeader header = scanRawHeader(message, kind);
     MessagePreview preview;
     preview.headerLines = headerLines(header, kind);
-    if (const std::optional<QString> body = decodeBody(header, kind))
-        preview.page = pageHtml(*body, header.partIsHtml);
+    if (const std::optional<DecodedBody> body = decodeBody(header, kind))
+        preview.page = pageHtml(body->text, header.partIsHtml, body->cut);
     return preview;
 }
 

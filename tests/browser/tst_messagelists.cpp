@@ -374,15 +374,15 @@ void TestMessageLists::listsFilePerMessageFolder_data()
 
     QTest::newRow("mailbox-rule-skips-nested-mailbox")
         << QStringLiteral("Work.mbox")
-        << QStringList{QStringLiteral("Anna//First/|Work.mbox/1A/Data/Messages/12.emlx||"),
-                       QStringLiteral(" Leading//|Work.mbox/Messages/ 15.emlx||"),
-                       QStringLiteral("/Only a subject/|Work.mbox/Messages/14.emlx ||")};
+        << QStringList{QStringLiteral("Anna/First|Work.mbox/1A/Data/Messages/12.emlx||"),
+                       QStringLiteral("Leading/|Work.mbox/Messages/ 15.emlx||"),
+                       QStringLiteral("/Only a subject|Work.mbox/Messages/14.emlx ||")};
     QTest::newRow("nested-mailbox") << QStringLiteral("Work.mbox/Sub.mbox")
-                                    << QStringList{QStringLiteral("Bob//Nested/|Work.mbox/Sub.mbox/2B/Data/Messages/13.emlx||")};
+                                    << QStringList{QStringLiteral("Bob/Nested|Work.mbox/Sub.mbox/2B/Data/Messages/13.emlx||")};
     QTest::newRow("mailbox-directory") << QStringLiteral("Name.mailbox")
-                                       << QStringList{QStringLiteral("Carl//Mate/|Name.mailbox/Messages/5.eml||")};
+                                       << QStringList{QStringLiteral("Carl/Mate|Name.mailbox/Messages/5.eml||")};
     QTest::newRow("parent-directory-rule") << QStringLiteral("Plain")
-                                           << QStringList{QStringLiteral("Dora//Direct/|Plain/7.eml||")};
+                                           << QStringList{QStringLiteral("Dora/Direct|Plain/7.eml||")};
     QTest::newRow("capital-suffix-only-parent-rule") << QStringLiteral("Caps.MBOX") << QStringList();
     QTest::newRow("missing-directory") << QStringLiteral("Gone.mbox") << QStringList();
 }
