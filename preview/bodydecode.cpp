@@ -127,9 +127,24 @@ QByteArray decodeQuotedPrintable(const QByteArray &encoded)
 
 QString withLineFeeds(QString text)
 {
-    if (text.contains(QLatin1Char('\r')))
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return text;
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    // Every CR right before a LF goes (a file converted twice has CR CR LF).
+    QString result;
+    result.reserve(text.size());
+    int pendingCarriageReturns = 0;
+    for (const QChar c : qAsConst(text)) {
+        if (c == QLatin1Char('\r')) {
+            ++pendingCarriageReturns;
+            continue;
+        }
+        if (c != QLatin1Char('\n'))
+            result.append(QString(pendingCarriageReturns, QLatin1Char('\r')));
+        pendingCarriageReturns = 0;
+        result.append(c);
+    }
+    result.append(QString(pendingCarriageReturns, QLatin1Char('\r')));
+    return result;
 }
 
 QByteArray withoutPropertyList(const QByteArray &partText, PreviewKind kind)

@@ -43,7 +43,7 @@ QString decodeBodyBytes(const QByteArray &bytes, const QString &charset, Charset
 // case) give one byte, any other "=" stays; hard line breaks stay.
 QByteArray decodeQuotedPrintable(const QByteArray &encoded);
 
-// Every CR LF of text made a LF.
+// Every line end of text made a LF: the CRs right before a LF dropped.
 QString withLineFeeds(QString text);
 
 // In a whole file, the part text up to the line that opens an .emlx
