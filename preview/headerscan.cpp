@@ -111,7 +111,9 @@ public:
         if (shown) {
             m_header.partIsHtml = shown == &m_html || shown == &m_namedHtml;
             // No decoding takes more (one byte more tells that there was more).
-            const int length = qMin(shown->bodyEnd - shown->bodyStart, kMaxPartTextBytes + 1);
+            const bool encoded = transferEncodingOf(QString::fromLatin1(shown->transferEncoding)) != TransferEncoding::None;
+            const int kept = encoded ? kMaxPartTextBytes : kMaxShownBodyBytes;
+            const int length = qMin(shown->bodyEnd - shown->bodyStart, kept + 1);
             m_header.partText = m_message.mid(shown->bodyStart, length);
             m_header.transferEncoding = QString::fromLatin1(shown->transferEncoding);
             m_header.charset = parameterValue(shown->contentType, QByteArrayLiteral("charset"));

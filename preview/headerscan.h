@@ -45,8 +45,8 @@ struct RawHeader {
     bool partIsHtml = false;
     // The shown part's body: from after the empty line that ends its header
     // to the line end before its closing delimiter line (or the end of the
-    // message), at most 16 MiB and one byte of it (no decoding takes more);
-    // absent when the message has no text part to show.
+    // message), no more of it than its decoding takes and one byte (see
+    // bodydecode.h); absent when the message has no text part to show.
     std::optional<QByteArray> partText;
 
     bool operator==(const RawHeader &other) const;
