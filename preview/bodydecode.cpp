@@ -4,6 +4,8 @@
 
 #include <QTextCodec>
 
+#include <algorithm>
+
 namespace preview {
 
 const QString kBodyCutNote = QStringLiteral("The rest of this message is not shown in the preview.");
@@ -55,6 +57,58 @@ QByteArray transferDecoded(const QByteArray &part, TransferEncoding encoding, bo
         *cut = true;
     }
     return decoded;
+}
+
+// prefix, text with &, <, > and " written as entities, then suffix: one
+// pass into a string of the final size. A body of several megabytes is
+// copied as few times as possible (QString::toHtmlEscaped appends piece by
+// piece and every further + copies it again).
+QString wrapEscaped(const QString &prefix, const QString &text, const QString &suffix)
+{
+    int extra = 0;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            extra += 4;
+            break;
+        case '<':
+        case '>':
+            extra += 3;
+            break;
+        case '"':
+            extra += 5;
+            break;
+        default:
+            break;
+        }
+    }
+    QString page(prefix.size() + text.size() + extra + suffix.size(), Qt::Uninitialized);
+    QChar *out = page.data();
+    auto put = [&out](const char *entity) {
+        while (*entity)
+            *out++ = QLatin1Char(*entity++);
+    };
+    out = std::copy(prefix.constBegin(), prefix.constEnd(), out);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            put("&amp;");
+            break;
+        case '<':
+            put("&lt;");
+            break;
+        case '>':
+            put("&gt;");
+            break;
+        case '"':
+            put("&quot;");
+            break;
+        default:
+            *out++ = c;
+        }
+    }
+    std::copy(suffix.constBegin(), suffix.constEnd(), out);
+    return page;
 }
 
 } // namespace
@@ -177,10 +231,9 @@ QString pageHtml(const QString &bodyText, bool isHtml, bool cut)
     const QString note = QStringLiteral("<p><i>") + kBodyCutNote.toHtmlEscaped() + QStringLiteral("</i></p>");
     if (isHtml)
         return cut ? bodyText + note : bodyText;
-    return QStringLiteral("<html><body><pre style=\"white-space: pre-wrap; word-wrap: break-word; "
-                          "font-family: sans-serif; margin: 0\">")
-        + bodyText.toHtmlEscaped() + QStringLiteral("</pre>") + (cut ? note : QString())
-        + QStringLiteral("</body></html>");
+    return wrapEscaped(QStringLiteral("<html><body><pre style=\"white-space: pre-wrap; word-wrap: break-word; "
+                                      "font-family: sans-serif; margin: 0\">"),
+                       bodyText, QStringLiteral("</pre>") + (cut ? note : QString()) + QStringLiteral("</body></html>"));
 }
 
 } // namespace preview

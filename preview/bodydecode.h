@@ -17,8 +17,9 @@ namespace preview {
 // The most bytes of a decoded body the web view is given.
 constexpr int kMaxShownBodyBytes = 4 * 1024 * 1024;
 // The most bytes of an encoded body that are decoded: enough for
-// kMaxShownBodyBytes in any transfer encoding.
-constexpr int kMaxDecodedInputBytes = 4 * kMaxShownBodyBytes;
+// kMaxShownBodyBytes in any transfer encoding (quoted-printable takes at
+// most three bytes per byte).
+constexpr int kMaxDecodedInputBytes = 3 * kMaxShownBodyBytes;
 
 // The line shown after a body cut to kMaxShownBodyBytes.
 extern const QString kBodyCutNote;

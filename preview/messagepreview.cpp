@@ -12,7 +12,7 @@ namespace preview {
 
 // Enough for the most a body decoding takes (kMaxDecodedInputBytes) behind
 // the header and the parts before it.
-const qint64 kMaxPreviewBytes = kMaxDecodedInputBytes + 8 * 1024 * 1024;
+const qint64 kMaxPreviewBytes = kMaxDecodedInputBytes + 4 * 1024 * 1024;
 
 namespace {
 
@@ -49,7 +49,7 @@ QByteArray readMessageRange(const QString &path, const QString &offset, const QS
     const qint64 requested = decimalOrZero(length);
     QByteArray message;
     QFile file(path);
-    if (start >= 0 && requested >= 0 && file.open(QIODevice::ReadOnly)) {
+    if (start >= 0 && requested >= 0 && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         const qint64 size = file.size();
         const qint64 available = start < size ? size - start : 0;
         message = readAt(file, start, qMin(qMin(requested, available), kMaxPreviewBytes));
@@ -62,7 +62,7 @@ QByteArray readMessageFile(const QString &path)
 {
     QByteArray message;
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         message = readAt(file, 0, qMin(file.size(), kMaxPreviewBytes));
     reportIfEmpty(message);
     return message;
