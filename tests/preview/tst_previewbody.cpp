@@ -72,6 +72,8 @@ private slots:
     void transferEncodingNames();
     void quotedPrintable_data();
     void quotedPrintable();
+    void lineEnds_data();
+    void lineEnds();
     void decodingSites_data();
     void decodingSites();
     void attachmentNeverShown_data();
@@ -127,6 +129,25 @@ void TestPreviewBody::quotedPrintable()
     QFETCH(QByteArray, encoded);
     QFETCH(QByteArray, expected);
     QCOMPARE(preview::decodeQuotedPrintable(encoded), expected);
+}
+
+void TestPreviewBody::lineEnds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("lf-kept") << QStringLiteral("a\nb") << QStringLiteral("a\nb");
+    QTest::newRow("cr-lf") << QStringLiteral("a\r\nb\r\n") << QStringLiteral("a\nb\n");
+    // Found by fuzzing: a file converted to CR LF twice.
+    QTest::newRow("cr-cr-lf") << QStringLiteral("a\r\r\nb") << QStringLiteral("a\nb");
+    QTest::newRow("lone-cr-kept") << QStringLiteral("a\rb\r") << QStringLiteral("a\rb\r");
+}
+
+void TestPreviewBody::lineEnds()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(visible(preview::withLineFeeds(text)), visible(expected));
 }
 
 void TestPreviewBody::decodingSites_data()
