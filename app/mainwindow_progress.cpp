@@ -11,6 +11,7 @@
 #include "browser/foldertree.h"
 #include "convert/convertglobals.h"
 #include "convert/importwindow.h"
+#include "scan/messagesavingthread.h"
 
 #include <QAction>
 #include <QProgressBar>
@@ -65,7 +66,8 @@ void QConverterMainWindow::SetProgressHide()
 void QConverterMainWindow::HideProgressBar()
 {
     if (!bForOutlookMail && !bForAppleMail) {
-        showInformation(nullptr, QString(), windowrules::kScanCompletedText);
+        const int unreadable = pMessageSavingThread ? pMessageSavingThread->nSkippedFiles.load() : 0;
+        showInformation(nullptr, QString(), windowrules::scanCompletedText(unreadable));
         return;
     }
     // Column 7 is reset with the check boxes, so that ticking a folder again

@@ -52,6 +52,15 @@ QString saveCompletedText(const QString &fileSavingPath)
     return QStringLiteral("\nFile saved successfully at location ") + fileSavingPath;
 }
 
+QString scanCompletedText(int unreadableFiles)
+{
+    if (unreadableFiles <= 0)
+        return kScanCompletedText;
+    if (unreadableFiles == 1)
+        return kScanCompletedText + QStringLiteral("\n1 file could not be read.");
+    return kScanCompletedText + QStringLiteral("\n%1 files could not be read.").arg(unreadableFiles);
+}
+
 QString saveAbortedText(const QString &fileSavingPath)
 {
     return QStringLiteral("\nProcess aborted. File saved Successfully at location ") + fileSavingPath;

@@ -49,6 +49,9 @@ QString progressLabelText(bool forOutlookMail, bool forAppleMail);
 
 // Save-completed dialog texts for the output tree path.
 QString saveCompletedText(const QString &fileSavingPath);
+// The end-of-scan message: kScanCompletedText, and how many files could not
+// be read when any could not.
+QString scanCompletedText(int unreadableFiles);
 QString saveAbortedText(const QString &fileSavingPath);
 
 // What Open does, worked out from the flags it finds.

@@ -101,12 +101,6 @@ void endFill(QConverterMainWindow *window, const QString &folderName)
     list->scrollToTop();
 }
 
-void writeDiagnostics(const QByteArray &diagnostics)
-{
-    if (!diagnostics.isEmpty())
-        std::fwrite(diagnostics.constData(), 1, size_t(diagnostics.size()), stdout);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -311,12 +305,10 @@ void QConverterMainWindow::OnShowIndivisualMailData(const QString &folderName, Q
 
         // A file that does not open is passed over; the others still list.
         listsummary::MessageSummary summary;
-        QByteArray diagnostics;
-        if (!listsummary::summarizeMessageFile(path, &summary, &diagnostics)) {
+        if (!listsummary::summarizeMessageFile(path, &summary)) {
             ++unreadable;
             continue;
         }
-        writeDiagnostics(diagnostics);
         if (summary.hasRow())
             rows.add({summary.displayText(), path, QString(), QString()});
     }

@@ -105,6 +105,11 @@ void collectFiles(const QString &directory, QStringList &files, QSet<QString> &e
         const QString name = entry.fileName();
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
+        // Links below the folder are not followed, as the walk that registers
+        // the files for conversion does not follow them: a listed message is
+        // always one that a save converts.
+        if (entry.isSymLink())
+            continue;
         if (entry.isDir())
             collectFiles(entry.absoluteFilePath(), files, entered);
         else if (entry.isFile())

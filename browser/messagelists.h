@@ -76,8 +76,9 @@ bool belongsToFolder(const QString &path, const QString &folderPath);
 bool isSkippedPath(const QString &path);
 
 // Every regular file below directory, depth first, each directory's entries
-// in name order regardless of letter case; symbolic links are followed, a
-// directory reached a second time is passed over. Paths are kept exactly
+// in name order regardless of letter case; symbolic links below directory
+// are not followed (as the conversion's file lister does not follow them),
+// a directory reached a second time is passed over. Paths are kept exactly
 // (a name may begin or end with a blank).
 QStringList listFilesBelow(const QString &directory);
 

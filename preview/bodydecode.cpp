@@ -1,20 +1,16 @@
 #include "preview/bodydecode.h"
 
 #include "platform/charset.h"
-#include "preview/fieldmeasure.h"
-#include "scan/qpdecode.h"
 
 #include <QTextCodec>
 
+#include <algorithm>
+
 namespace preview {
 
-namespace {
+const QString kBodyCutNote = QStringLiteral("The rest of this message is not shown in the preview.");
 
-QString utf8UpToZero(const QByteArray &bytes)
-{
-    const int zero = bytes.indexOf('\0');
-    return QString::fromUtf8(bytes.constData(), zero < 0 ? bytes.size() : zero);
-}
+namespace {
 
 QByteArray upToZero(const QByteArray &bytes)
 {
@@ -27,90 +23,95 @@ QByteArray upToZero(const QByteArray &bytes)
 // quoted-printable garbage.
 const char kPropertyListStart[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
-// Sequences whose position ends the html text.
-const char *const kHtmlEndsRange[] = {"\r\n\r\n", "\n\n--", "\r\n--"};
-const char *const kHtmlEndsWhole[] = {"\r\n\r\n", "\n\n--"};
-
-bool bytesAt(const QByteArray &bytes, qint64 pos, const char *sequence)
+int hexValue(char c)
 {
-    const int length = int(qstrlen(sequence));
-    return pos >= 0 && pos + length <= bytes.size() && qstrncmp(bytes.constData() + pos, sequence, length) == 0;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
 }
 
-// Where the Base64 text of a whole file's html part ends: the last boundary
-// start within the html text, else the kept part's end.
-qint64 wholeFileBase64End(const QByteArray &kept, qint64 htmlLength)
+// The bytes of a body after its transfer decoding, and whether the input
+// was longer than what was decoded or the result longer than what is shown.
+QByteArray transferDecoded(const QByteArray &part, TransferEncoding encoding, bool *cut)
 {
-    for (qint64 q = qMin(htmlLength, qint64(kept.size()) - 4); q >= 1; --q) {
-        if (bytesAt(kept, q, "\n\n--") || bytesAt(kept, q, "\r\n--"))
-            return q;
+    QByteArray decoded;
+    switch (encoding) {
+    case TransferEncoding::None:
+        decoded = part.left(kMaxShownBodyBytes + 1);
+        break;
+    case TransferEncoding::Base64:
+        decoded = QByteArray::fromBase64(part.left(kMaxDecodedInputBytes));
+        *cut = part.size() > kMaxDecodedInputBytes;
+        break;
+    case TransferEncoding::QuotedPrintable:
+        decoded = decodeQuotedPrintable(part.left(kMaxDecodedInputBytes));
+        *cut = part.size() > kMaxDecodedInputBytes;
+        break;
     }
-    return kept.size();
-}
-
-} // namespace
-
-bool BodyExtent::operator==(const BodyExtent &other) const
-{
-    return keptLength == other.keptLength && htmlLength == other.htmlLength;
-}
-
-bool isStopLine(const QString &line, PreviewKind kind)
-{
-    static const QString contentType = QStringLiteral("Content-Type: ");
-    static const QString disposition = QStringLiteral("Content-Disposition: ");
-    if (line.startsWith(QLatin1String("Content-Type: text/x-vcard;"))
-        || line.startsWith(QLatin1String("Content-Type: application/")))
-        return true;
-    if (line.startsWith(disposition)) {
-        const QString rest = line.mid(disposition.size());
-        if (rest.compare(QLatin1String("attachment;\n"), Qt::CaseInsensitive) == 0
-            || rest.compare(QLatin1String("inline;\n"), Qt::CaseInsensitive) == 0)
-            return true;
+    if (decoded.size() > kMaxShownBodyBytes) {
+        decoded.truncate(kMaxShownBodyBytes);
+        *cut = true;
     }
-    if (line.startsWith(contentType)
-        && (line.contains(QLatin1String("name=\"")) || line.contains(QLatin1String("image/"))))
-        return true;
-    if (line.startsWith(QLatin1String("content-type: ")) && line.contains(QLatin1String("text/placeholder;")))
-        return true;
-    return kind == PreviewKind::WholeFile && line.startsWith(contentType)
-        && line.contains(QLatin1String("message/"));
+    return decoded;
 }
 
-qint64 htmlEndOf(const QByteArray &kept, PreviewKind kind)
+// prefix, text with &, <, > and " written as entities, then suffix: one
+// pass into a string of the final size. A body of several megabytes is
+// copied as few times as possible (QString::toHtmlEscaped appends piece by
+// piece and every further + copies it again).
+QString wrapEscaped(const QString &prefix, const QString &text, const QString &suffix)
 {
-    const bool wholeFile = kind == PreviewKind::WholeFile;
-    const char *const *ends = wholeFile ? kHtmlEndsWhole : kHtmlEndsRange;
-    const int endCount = wholeFile ? 2 : 3;
-    for (qint64 p = qint64(kept.size()) - 4; p >= 1; --p) {
-        for (int e = 0; e < endCount; ++e) {
-            if (bytesAt(kept, p, ends[e]))
-                return p;
-        }
-    }
-    return kept.size();
-}
-
-BodyExtent measureBody(const QByteArray &partText, bool htmlWay, PreviewKind kind)
-{
-    BodyExtent extent;
-    const bool wholeFile = kind == PreviewKind::WholeFile;
-    int pos = 0;
-    extent.keptLength = partText.size();
-    while (pos < partText.size()) {
-        const int lineStart = pos;
-        const QString line = utf8UpToZero(readTextLine(partText, partText.size(), pos));
-        if (wholeFile && line.isEmpty())
-            continue;
-        if (isStopLine(line, kind) || (wholeFile && line.contains(QLatin1String(kPropertyListStart)))) {
-            extent.keptLength = lineStart;
+    int extra = 0;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            extra += 4;
+            break;
+        case '<':
+        case '>':
+            extra += 3;
+            break;
+        case '"':
+            extra += 5;
+            break;
+        default:
             break;
         }
     }
-    if (htmlWay)
-        extent.htmlLength = htmlEndOf(partText.left(int(extent.keptLength)), kind);
-    return extent;
+    QString page(prefix.size() + text.size() + extra + suffix.size(), Qt::Uninitialized);
+    QChar *out = page.data();
+    auto put = [&out](const char *entity) {
+        while (*entity)
+            *out++ = QLatin1Char(*entity++);
+    };
+    out = std::copy(prefix.constBegin(), prefix.constEnd(), out);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            put("&amp;");
+            break;
+        case '<':
+            put("&lt;");
+            break;
+        case '>':
+            put("&gt;");
+            break;
+        case '"':
+            put("&quot;");
+            break;
+        default:
+            *out++ = c;
+        }
+    }
+    std::copy(suffix.constBegin(), suffix.constEnd(), out);
+    return page;
 }
+
+} // namespace
 
 TransferEncoding transferEncodingOf(const QString &value)
 {
@@ -144,70 +145,95 @@ QString decodeBodyBytes(const QByteArray &bytes, const QString &charset, Charset
     return fallback == CharsetFallback::Latin1 ? QString::fromLatin1(text) : QString::fromUtf8(text);
 }
 
-QByteArray cutAtBoundaryLine(const QByteArray &bytes)
+QByteArray decodeQuotedPrintable(const QByteArray &encoded)
 {
-    if (bytes.startsWith("--"))
-        return QByteArray();
-    const int boundary = bytes.indexOf("\n--");
-    return boundary < 0 ? bytes : bytes.left(boundary + 1);
-}
-
-QString joinQuotedPrintableLines(const QByteArray &partText, qint64 bound, bool keepLineBreaks)
-{
-    QString joined;
-    int pos = 0;
-    while (pos < partText.size()) {
-        QByteArray line = readTextLine(partText, partText.size(), pos);
-        line.replace('\0', QByteArray());
-        if (line.endsWith("=\n"))
-            line.chop(2);
-        else if (line.endsWith('\n') && !keepLineBreaks)
-            line.chop(1);
-        joined += QString::fromLatin1(line);
-        if (pos >= bound)
-            break;
+    QByteArray bytes;
+    bytes.reserve(encoded.size());
+    const char *data = encoded.constData();
+    const int size = encoded.size();
+    for (int i = 0; i < size; ++i) {
+        const char c = data[i];
+        if (c != '=') {
+            bytes.append(c);
+            continue;
+        }
+        // A soft line break: "=", maybe blanks some writers leave, a line end.
+        int after = i + 1;
+        while (after < size && (data[after] == ' ' || data[after] == '\t'))
+            ++after;
+        if (after < size && data[after] == '\n') {
+            i = after;
+            continue;
+        }
+        if (after + 1 < size && data[after] == '\r' && data[after + 1] == '\n') {
+            i = after + 1;
+            continue;
+        }
+        if (i + 2 < size && hexValue(data[i + 1]) >= 0 && hexValue(data[i + 2]) >= 0) {
+            bytes.append(char(hexValue(data[i + 1]) * 16 + hexValue(data[i + 2])));
+            i += 2;
+            continue;
+        }
+        bytes.append(c);
     }
-    return joined;
+    return bytes;
 }
 
-std::optional<QString> decodeBody(const RawHeader &header, PreviewKind kind)
+QString withLineFeeds(QString text)
+{
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    // Every CR right before a LF goes (a file converted twice has CR CR LF).
+    QString result;
+    result.reserve(text.size());
+    int pendingCarriageReturns = 0;
+    for (const QChar c : qAsConst(text)) {
+        if (c == QLatin1Char('\r')) {
+            ++pendingCarriageReturns;
+            continue;
+        }
+        if (c != QLatin1Char('\n'))
+            result.append(QString(pendingCarriageReturns, QLatin1Char('\r')));
+        pendingCarriageReturns = 0;
+        result.append(c);
+    }
+    result.append(QString(pendingCarriageReturns, QLatin1Char('\r')));
+    return result;
+}
+
+QByteArray withoutPropertyList(const QByteArray &partText, PreviewKind kind)
+{
+    if (kind != PreviewKind::WholeFile)
+        return partText;
+    const int trailer = partText.indexOf(kPropertyListStart);
+    if (trailer < 0)
+        return partText;
+    const int lineStart = partText.lastIndexOf('\n', trailer) + 1;
+    return partText.left(lineStart);
+}
+
+std::optional<DecodedBody> decodeBody(const RawHeader &header, PreviewKind kind)
 {
     if (!header.partText)
         return std::nullopt;
-    const QByteArray &part = *header.partText;
-    const bool htmlWay = header.htmlFound;
-    const BodyExtent extent = measureBody(part, htmlWay, kind);
-    const qint64 shownLength = htmlWay ? extent.htmlLength : extent.keptLength;
-
-    switch (transferEncodingOf(header.transferEncoding)) {
-    case TransferEncoding::None:
-        return decodeBodyBytes(part.left(int(shownLength)), header.charset, CharsetFallback::Latin1);
-    case TransferEncoding::Base64: {
-        qint64 length = shownLength;
-        if (htmlWay && kind == PreviewKind::WholeFile)
-            length = wholeFileBase64End(part.left(int(extent.keptLength)), extent.htmlLength);
-        const QByteArray text = cutAtBoundaryLine(part.left(int(length)));
-        return decodeBodyBytes(QByteArray::fromBase64(text), header.charset, CharsetFallback::Latin1);
-    }
-    case TransferEncoding::QuotedPrintable: {
-        const QString joined = joinQuotedPrintableLines(part, shownLength, !header.partIsHtml);
-        return decodeBodyBytes(qDecode(joined), header.charset, CharsetFallback::Utf8);
-    }
-    }
-    return std::nullopt;
+    const QByteArray part = withoutPropertyList(*header.partText, kind);
+    const TransferEncoding encoding = transferEncodingOf(header.transferEncoding);
+    DecodedBody body;
+    const QByteArray bytes = transferDecoded(part, encoding, &body.cut);
+    const CharsetFallback fallback =
+        encoding == TransferEncoding::QuotedPrintable ? CharsetFallback::Utf8 : CharsetFallback::Latin1;
+    body.text = withLineFeeds(decodeBodyBytes(bytes, header.charset, fallback));
+    return body;
 }
 
-QString pageHtml(const QString &bodyText, bool isHtml)
+QString pageHtml(const QString &bodyText, bool isHtml, bool cut)
 {
+    const QString note = QStringLiteral("<p><i>") + kBodyCutNote.toHtmlEscaped() + QStringLiteral("</i></p>");
     if (isHtml)
-        return bodyText;
-    // The blank line that ended the part header is no part of the text.
-    int start = 0;
-    while (start < bodyText.size() && (bodyText.at(start) == QLatin1Char('\r') || bodyText.at(start) == QLatin1Char('\n')))
-        ++start;
-    return QStringLiteral("<html><body><pre style=\"white-space: pre-wrap; word-wrap: break-word; "
-                          "font-family: sans-serif; margin: 0\">")
-        + bodyText.mid(start).toHtmlEscaped() + QStringLiteral("</pre></body></html>");
+        return cut ? bodyText + note : bodyText;
+    return wrapEscaped(QStringLiteral("<html><body><pre style=\"white-space: pre-wrap; word-wrap: break-word; "
+                                      "font-family: sans-serif; margin: 0\">"),
+                       bodyText, QStringLiteral("</pre>") + (cut ? note : QString()) + QStringLiteral("</body></html>"));
 }
 
 } // namespace preview

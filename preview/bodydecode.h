@@ -1,8 +1,8 @@
 #pragma once
-// The body of a previewed message: the chosen part cut before its first
-// attachment-like part, its transfer encoding and charset undone, and the
-// page the web view shows (html as html, plain text escaped in a block that
-// keeps its line breaks).
+// The body of a previewed message: the shown part's transfer encoding and
+// charset undone, at most kMaxShownBodyBytes of it kept, and the page the
+// web view shows (html as html, plain text escaped in a block that keeps
+// its line breaks). CR LF line ends read as LF.
 
 #include "preview/headerscan.h"
 #include "preview/previewkind.h"
@@ -12,31 +12,17 @@
 
 #include <optional>
 
-class QTextCodec;
-
 namespace preview {
 
-// How much of the part text goes on to the decoding.
-struct BodyExtent {
-    // Leading bytes of the part text before the first stop line.
-    qint64 keptLength = 0;
-    // For the html way: bytes up to the last end sequence of the kept part.
-    qint64 htmlLength = 0;
+// The most bytes of a decoded body the web view is given.
+constexpr int kMaxShownBodyBytes = 4 * 1024 * 1024;
+// The most bytes of an encoded body that are decoded: enough for
+// kMaxShownBodyBytes in any transfer encoding (quoted-printable takes at
+// most three bytes per byte).
+constexpr int kMaxDecodedInputBytes = 3 * kMaxShownBodyBytes;
 
-    bool operator==(const BodyExtent &other) const;
-};
-
-// True for a line (as read back in text mode) that opens an attachment-like
-// part, so the body ends before it.
-bool isStopLine(const QString &line, PreviewKind kind);
-
-// Position of the last html end sequence in kept at or after position 1
-// (the sequences differ by kind); kept's size when there is none.
-qint64 htmlEndOf(const QByteArray &kept, PreviewKind kind);
-
-// Kept length (and html length) of a part text: up to the first stop line
-// or, in a whole file, the line that opens an .emlx property-list trailer.
-BodyExtent measureBody(const QByteArray &partText, bool htmlWay, PreviewKind kind);
+// The line shown after a body cut to kMaxShownBodyBytes.
+extern const QString kBodyCutNote;
 
 enum class TransferEncoding { None, Base64, QuotedPrintable };
 
@@ -53,20 +39,29 @@ QByteArray cleanCharsetValue(const QString &charset);
 enum class CharsetFallback { Latin1, Utf8 };
 QString decodeBodyBytes(const QByteArray &bytes, const QString &charset, CharsetFallback fallback);
 
-// bytes up to the first line that begins with "--".
-QByteArray cutAtBoundaryLine(const QByteArray &bytes);
+// Quoted-printable body bytes decoded (RFC 2045, 6.7): "=" before a line
+// end (LF or CR LF) joins the lines, "=" and two hexadecimal digits (either
+// case) give one byte, any other "=" stays; hard line breaks stay.
+QByteArray decodeQuotedPrintable(const QByteArray &encoded);
 
-// Lines of the part text read back in text mode until their raw byte count
-// reaches bound (the line that reaches it taken whole), read as Latin-1 with
-// zero bytes dropped; "=" before a line end joins the next line. Hard line
-// ends are dropped too, unless keepLineBreaks.
-QString joinQuotedPrintableLines(const QByteArray &partText, qint64 bound, bool keepLineBreaks);
+// Every line end of text made a LF: the CRs right before a LF dropped.
+QString withLineFeeds(QString text);
 
-// The decoded body text, or nothing when the message has no part to show.
-std::optional<QString> decodeBody(const RawHeader &header, PreviewKind kind);
+// In a whole file, the part text up to the line that opens an .emlx
+// property-list trailer.
+QByteArray withoutPropertyList(const QByteArray &partText, PreviewKind kind);
+
+// The decoded body, and whether it was cut at kMaxShownBodyBytes.
+struct DecodedBody {
+    QString text;
+    bool cut = false;
+};
+
+// The decoded body, or nothing when the message has no part to show.
+std::optional<DecodedBody> decodeBody(const RawHeader &header, PreviewKind kind);
 
 // The page for the web view: html text as it is, plain text escaped inside
-// a block that keeps line breaks.
-QString pageHtml(const QString &bodyText, bool isHtml);
+// a block that keeps line breaks; a cut body ends with kBodyCutNote.
+QString pageHtml(const QString &bodyText, bool isHtml, bool cut = false);
 
 } // namespace preview

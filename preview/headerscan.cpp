@@ -1,6 +1,8 @@
 #include "preview/headerscan.h"
 
-#include "preview/fieldmeasure.h"
+#include "preview/bodydecode.h"
+#include "scan/encodedwords.h"
+#include "scan/headerfields.h"
 
 #include <cstring>
 
@@ -8,350 +10,245 @@ namespace preview {
 
 namespace {
 
-// The scan looks at a position only while this many bytes remain.
-const int kScanWindow = 24;
+// Bytes kept of one header field; the rest of a longer one is read past.
+constexpr int kFieldByteLimit = 64 * 1024;
+// Bytes kept of the shown part's body.
+constexpr int kMaxPartTextBytes = kMaxDecodedInputBytes;
 
-enum class Field { From, To, Subject, Cc, CcCapitals, Bcc, Date };
-
-struct FieldKey {
-    Field field;
-    const char *keyword; // with the line feed that must stand before the name
+// One line of the message: [start, end) without its line end, next after it.
+struct Line {
+    int start = 0;
+    int end = 0;
+    int next = 0;
 };
 
-const FieldKey kFieldKeys[] = {
-    {Field::From, "\nFrom:"}, {Field::To, "\nTo:"},   {Field::Subject, "\nSubject:"},
-    {Field::Cc, "\nCc:"},     {Field::CcCapitals, "\nCC:"}, {Field::Bcc, "\nBcc:"},
-    {Field::Date, "\nDate:"},
-};
-
-const char kTransferEncoding[] = "Content-Transfer-Encoding:";
-const char kTransferEncodingCapitalQp[] = "Content-Transfer-Encoding: QUOTED-PRINTABLE";
-const char kCharset[] = "charset";
-const char kFileName[] = "filename=";
-const char kQuotedFileName[] = "filename=\"";
-const char kApplicationPart[] = "Content-Type: application/";
-
-QString utf8UpToZero(const QByteArray &bytes)
+Line lineAt(const char *data, int pos, int limit)
 {
-    const int zero = bytes.indexOf('\0');
-    return QString::fromUtf8(bytes.constData(), zero < 0 ? bytes.size() : zero);
+    Line line;
+    line.start = pos;
+    const void *lineFeed = std::memchr(data + pos, '\n', size_t(limit - pos));
+    if (!lineFeed) {
+        line.end = line.next = limit;
+        return line;
+    }
+    line.end = int(static_cast<const char *>(lineFeed) - data);
+    line.next = line.end + 1;
+    if (line.end > pos && data[line.end - 1] == '\r')
+        --line.end;
+    return line;
 }
 
-// Second piece of text split at separator, when there is one.
-bool secondPiece(const QString &text, const QString &separator, QString &piece)
+bool isBlank(char c)
 {
-    const QStringList pieces = text.split(separator);
-    if (pieces.size() < 2)
-        return false;
-    piece = pieces.at(1);
-    return true;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
+
+QByteArray trimmed(const QByteArray &bytes)
+{
+    int begin = 0;
+    int end = bytes.size();
+    while (begin < end && isBlank(bytes.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(bytes.at(end - 1)))
+        --end;
+    return bytes.mid(begin, end - begin);
+}
+
+// The fields of one part header.
+enum PartField { ContentType, TransferEncoding, Disposition, PartFieldCount };
+// The fields the top-level header adds.
+enum TopField { From = PartFieldCount, To, Subject, Cc, Bcc, Date };
+
+QList<QByteArray> partFieldNames(bool topLevel)
+{
+    QList<QByteArray> names{QByteArrayLiteral("Content-Type"), QByteArrayLiteral("Content-Transfer-Encoding"),
+                            QByteArrayLiteral("Content-Disposition")};
+    if (topLevel)
+        names << QByteArrayLiteral("From") << QByteArrayLiteral("To") << QByteArrayLiteral("Subject")
+              << QByteArrayLiteral("Cc") << QByteArrayLiteral("Bcc") << QByteArrayLiteral("Date");
+    return names;
+}
+
+// RFC 2231 value "charset'language'text" with %XX escapes.
+QString decodeExtendedValue(const QByteArray &value, bool withCharset)
+{
+    QByteArray charset;
+    QByteArray text = value;
+    if (withCharset) {
+        const int first = value.indexOf('\'');
+        const int second = first < 0 ? -1 : value.indexOf('\'', first + 1);
+        if (second >= 0) {
+            charset = value.left(first);
+            text = value.mid(second + 1);
+        }
+    }
+    return encodedwords::decodeCharsetBytes(QByteArray::fromPercentEncoding(text), charset);
+}
+
+QByteArray boundaryOf(const QByteArray &contentType);
 
 class Scanner
 {
 public:
-    Scanner(const QByteArray &message, PreviewKind kind)
-        : m_message(message), m_data(message.constData()), m_size(message.size()),
-          m_textEnd(textLength(message)), m_kind(kind)
+    explicit Scanner(const QByteArray &message)
+        : m_message(message), m_data(message.constData()), m_size(message.size())
     {
     }
 
     RawHeader run()
     {
-        int i = 0;
-        while (i + kScanWindow <= m_size) {
-            if (!mayStartKeyword(i)) {
-                ++i;
-                continue;
-            }
-            // 1. Transfer encoding (and, in a whole file, charset) outside a part header
-            if (wholeFile() && !m_partFound)
-                takeCharset(i);
-            if (topLevelTransferEncodingOpen() && matchAt(i, kTransferEncoding))
-                takeTransferEncoding(i);
-            // 2. Header fields, first occurrence only
-            for (const FieldKey &key : kFieldKeys) {
-                if (key.field != Field::CcCapitals || wholeFile())
-                    takeField(key, i);
-            }
-            // 3. The transfer encoding written in capitals
-            if (wholeFile() && !m_capitalQpTaken && matchAt(i, kTransferEncodingCapitalQp)) {
-                m_capitalQpTaken = true;
-                takeTransferEncoding(i);
-            }
-            // 4. Attachment names, every occurrence
-            takeAttachmentName(i);
-            // 5. The text part to show
-            const PartForm form = partFormAt(i);
-            if (form == PartForm::Html) {
-                m_header.htmlFound = true;
-                m_header.partIsHtml = true;
-                const int next = scanPartHeader(i, false);
-                if (next < 0)
-                    break;
-                i = next;
-                continue;
-            }
-            if (form == PartForm::Plain && m_plainParts > 0) {
-                // The first plain part is the body; in a whole file a second
-                // one is an attachment that ends the scan.
-                if (wholeFile()) {
-                    m_header.htmlFound = true;
-                    scanAttachmentNamesOnly(i);
-                    break;
-                }
-            } else if (form == PartForm::Plain) {
-                ++m_plainParts;
-                const int next = scanPartHeader(i, true);
-                if (next < 0)
-                    break;
-                i = next;
-                continue;
-            }
-            // 6. An application part ends a whole file's scan
-            if (wholeFile() && matchAt(i, kApplicationPart)) {
-                m_header.htmlFound = true;
-                scanAttachmentNamesOnly(i);
+        // Nothing read is no message, not an empty text.
+        if (m_size == 0)
+            return m_header;
+        walkPart(0, m_size, 0, false);
+        const Candidate *shown = nullptr;
+        for (const Candidate *candidate : {&m_html, &m_plain, &m_namedHtml, &m_namedPlain}) {
+            if (candidate->found) {
+                shown = candidate;
                 break;
             }
-            ++i;
+        }
+        if (shown) {
+            m_header.partIsHtml = shown == &m_html || shown == &m_namedHtml;
+            // No decoding takes more (one byte more tells that there was more).
+            const bool encoded = transferEncodingOf(QString::fromLatin1(shown->transferEncoding)) != TransferEncoding::None;
+            const int kept = encoded ? kMaxPartTextBytes : kMaxShownBodyBytes;
+            const int length = qMin(shown->bodyEnd - shown->bodyStart, kept + 1);
+            m_header.partText = m_message.mid(shown->bodyStart, length);
+            m_header.transferEncoding = QString::fromLatin1(shown->transferEncoding);
+            m_header.charset = parameterValue(shown->contentType, QByteArrayLiteral("charset"));
         }
         return m_header;
     }
 
 private:
-    enum class PartForm { None, Html, Plain };
+    struct Candidate {
+        bool found = false;
+        int bodyStart = 0;
+        int bodyEnd = 0;
+        QByteArray contentType;
+        QByteArray transferEncoding;
+    };
 
-    bool wholeFile() const { return m_kind == PreviewKind::WholeFile; }
-
-    bool matchAt(int pos, const char *keyword) const
+    // Reads the header block at start (bounded by limit) into fields; returns
+    // where its body starts (limit when the header never ends).
+    int readHeader(int start, int limit, headerfields::FieldCollector &fields)
     {
-        const int length = int(std::strlen(keyword));
-        return pos >= 0 && length <= m_size - pos && std::memcmp(m_data + pos, keyword, length) == 0;
-    }
-
-    // Every keyword begins with one of these bytes (a header name on the
-    // first line with any letter); the rest are skipped fast.
-    bool mayStartKeyword(int pos) const
-    {
-        switch (m_data[pos]) {
-        case '\n':
-        case 'C':
-        case 'c':
-        case 'f':
-            return true;
-        default:
-            return pos == 0;
+        int pos = start;
+        while (pos < limit) {
+            const Line line = lineAt(m_data, pos, limit);
+            const int length = qMin(line.next - line.start, kFieldByteLimit + 2);
+            if (!fields.take(QByteArray::fromRawData(m_data + line.start, length)))
+                return line.next;
+            pos = line.next;
         }
+        return limit;
     }
 
-    // Once the header of the part to show has been read, a transfer encoding
-    // or charset further on belongs to another part (an attached image, a
-    // text attachment) and must not decode the one shown.
-    bool topLevelTransferEncodingOpen() const { return !m_partFound; }
-
-    // The single line at pos, measured like a parameter: up to and
-    // including its line feed, short of the message's last byte.
-    QString singleLineAt(int pos) const
+    void keepTopField(headerfields::FieldCollector &fields, int field, std::optional<QByteArray> &target)
     {
-        const quint64 count = measureToLineEnd(m_message, quint64(pos), quint64(m_size));
-        if (quint64(pos) + count > quint64(m_size))
-            return QString();
-        return utf8UpToZero(m_message.mid(pos, int(count) + 1));
+        if (fields.found(field))
+            target = fields.value(field);
     }
 
-    void takeTransferEncoding(int pos)
+    void walkPart(int start, int limit, int depth, bool inDigest)
     {
-        QString value;
-        if (secondPiece(singleLineAt(pos), QStringLiteral(":"), value))
-            m_header.transferEncoding = value;
-    }
-
-    void takeCharset(int pos)
-    {
-        if (!matchAt(pos, kCharset))
-            return;
-        const QString line = singleLineAt(pos);
-        const QString separator = line.contains(QLatin1Char('"')) ? QStringLiteral("\"") : QStringLiteral("=");
-        QString value;
-        if (secondPiece(line, separator, value))
-            m_header.charset = value;
-    }
-
-    std::optional<QByteArray> &target(Field field)
-    {
-        switch (field) {
-        case Field::From:
-            return m_header.from;
-        case Field::To:
-            return m_header.to;
-        case Field::Subject:
-            return m_header.subject;
-        case Field::Cc:
-            return m_header.cc;
-        case Field::CcCapitals:
-            return m_header.ccCapitals;
-        case Field::Bcc:
-            return m_header.bcc;
-        case Field::Date:
-            break;
+        const bool topLevel = depth == 0;
+        headerfields::FieldCollector fields(partFieldNames(topLevel), kFieldByteLimit);
+        const int bodyStart = readHeader(start, limit, fields);
+        if (topLevel) {
+            keepTopField(fields, From, m_header.from);
+            keepTopField(fields, To, m_header.to);
+            keepTopField(fields, Subject, m_header.subject);
+            keepTopField(fields, Cc, m_header.cc);
+            keepTopField(fields, Bcc, m_header.bcc);
+            keepTopField(fields, Date, m_header.date);
         }
-        return m_header.date;
-    }
 
-    // Index of the header name's first letter when key's name starts a line
-    // at pos; the message's first line counts as if a line feed stood before it.
-    int fieldNameStart(const FieldKey &key, int pos) const
-    {
-        if (matchAt(pos, key.keyword))
-            return pos + 1;
-        if (pos == 0 && matchAt(0, key.keyword + 1))
-            return 0;
-        return -1;
-    }
-
-    void takeField(const FieldKey &key, int pos)
-    {
-        std::optional<QByteArray> &value = target(key.field);
-        if (value)
-            return;
-        const int nameStart = fieldNameStart(key, pos);
-        if (nameStart < 0)
-            return;
-        const quint64 nameLength = std::strlen(key.keyword) - 1;
-        const quint64 count = measureFoldedField(m_message, m_textEnd, quint64(nameStart));
-        value = QByteArray("");
-        if (quint64(nameStart) + count <= quint64(m_size) && count > nameLength)
-            value = m_message.mid(int(nameStart + nameLength), int(count - nameLength));
-    }
-
-    void takeAttachmentName(int pos)
-    {
-        if (wholeFile()) {
-            takeWholeFileAttachmentName(pos);
+        const QByteArray contentType = fields.value(ContentType);
+        QByteArray type = mediaTypeOf(contentType);
+        if (type.isEmpty())
+            type = inDigest ? QByteArrayLiteral("message/rfc822") : QByteArrayLiteral("text/plain");
+        if (type.startsWith("multipart/")) {
+            if (depth < kMaxPartDepth)
+                walkMultipart(contentType, type == "multipart/digest", bodyStart, limit, depth);
             return;
         }
-        if (matchAt(pos, kQuotedFileName)) {
-            m_header.quotedNameSeen = true;
-            const quint64 count = measureQuotedName(m_message, quint64(pos), quint64(m_size));
-            if (quint64(pos) + count > quint64(m_size))
-                return;
-            // The name runs from the opening quote to the next quote, the end
-            // of the measured span or a zero byte, whichever comes first.
-            const int nameStart = pos + int(std::strlen(kQuotedFileName));
-            int nameEnd = pos + int(count) + 1;
-            if (nameEnd < nameStart)
-                return;
-            for (char stop : {'"', '\0'}) {
-                const int found = m_message.indexOf(stop, nameStart);
-                if (found >= 0 && found < nameEnd)
-                    nameEnd = found;
-            }
-            m_header.attachmentNames.append(QString::fromUtf8(m_data + nameStart, qMax(0, nameEnd - nameStart)));
-        } else if (matchAt(pos, kFileName)) {
-            m_header.unquotedNameSeen = true;
-            QString name;
-            if (secondPiece(singleLineAt(pos), QStringLiteral("="), name))
-                m_header.attachmentNames.append(name);
-        }
-    }
 
-    void takeWholeFileAttachmentName(int pos)
-    {
-        if (!matchAt(pos, kFileName))
-            return;
-        m_header.quotedNameSeen = true;
-        // The parameter may be folded: measure it like a header field whose
-        // name begins one byte further on.
-        const quint64 count = measureFoldedField(m_message, m_textEnd, quint64(pos) + 1);
-        QString text;
-        if (quint64(pos) + count <= quint64(m_size))
-            text = utf8UpToZero(m_message.mid(pos, int(count)));
-        QString name;
-        if (text.contains(QLatin1Char('"')))
-            secondPiece(text, QStringLiteral("\""), name);
-        else
-            secondPiece(singleLineAt(pos), QLatin1String(kFileName), name);
+        const QByteArray disposition = fields.value(Disposition);
+        QString name = parameterValue(disposition, QByteArrayLiteral("filename"));
+        if (name.isEmpty())
+            name = parameterValue(contentType, QByteArrayLiteral("name"));
         if (!name.isEmpty())
             m_header.attachmentNames.append(name);
+        if (mediaTypeOf(disposition) == "attachment")
+            return;
+        const bool html = type == "text/html";
+        if (!html && type != "text/plain")
+            return;
+        Candidate &candidate = name.isEmpty() ? (html ? m_html : m_plain) : (html ? m_namedHtml : m_namedPlain);
+        if (candidate.found)
+            return;
+        candidate.found = true;
+        candidate.bodyStart = qMin(bodyStart, limit);
+        candidate.bodyEnd = limit;
+        candidate.contentType = contentType;
+        candidate.transferEncoding = fields.value(TransferEncoding);
     }
 
-    void scanAttachmentNamesOnly(int from)
+    // The parts of a multipart body between its delimiter lines (RFC 2046,
+    // 5.1.1): the line end before a delimiter belongs to the delimiter.
+    void walkMultipart(const QByteArray &contentType, bool digest, int bodyStart, int limit, int depth)
     {
-        for (int pos = from; pos + kScanWindow <= m_size; ++pos)
-            takeWholeFileAttachmentName(pos);
-    }
-
-    PartForm partFormAt(int pos) const
-    {
-        if (m_data[pos] != 'C')
-            return PartForm::None;
-        const bool html = wholeFile()
-            ? (matchAt(pos, "Content-Type: text/html") || matchAt(pos, "Content-type: text/html;")
-               || matchAt(pos, "Content-Type: TEXT/HTML;") || matchAt(pos, "Content-Type: TEXT/HTML\n")
-               || (!m_header.htmlFound && matchAt(pos, "Content-Type: text\r\n")))
-            : (matchAt(pos, "Content-Type: text/html") || matchAt(pos, "Content-type: text/html;")
-               || (!m_header.htmlFound && matchAt(pos, "Content-Type: TEXT/HTML;")));
-        if (html)
-            return PartForm::Html;
-        if (m_header.htmlFound)
-            return PartForm::None;
-        const bool plain = matchAt(pos, "Content-Type: text/plain;") || matchAt(pos, "Content-Type: TEXT/PLAIN;")
-            || (wholeFile()
-                && (matchAt(pos, "Content-type: text/plain;") || matchAt(pos, "Content-Type: Text/Plain;")));
-        return plain ? PartForm::Plain : PartForm::None;
-    }
-
-    bool partTransferEncodingAt(int pos, bool plainPart) const
-    {
-        if (matchAt(pos, kTransferEncoding))
-            return true;
-        if (wholeFile())
-            return matchAt(pos, "Content-transfer-encoding:");
-        return plainPart && matchAt(pos, "content-transfer-encoding");
-    }
-
-    // Scans the header of the part whose Content-Type stands at from. Returns
-    // the position at which the outer scan goes on, or -1 when the part
-    // header never ends.
-    int scanPartHeader(int from, bool plainPart)
-    {
-        m_partFound = true;
-        bool transferEncodingTaken = false;
-        for (int j = from; j < m_size; ++j) {
-            // 1. Charset, every occurrence
-            takeCharset(j);
-            // 2. The part's first transfer-encoding line
-            if (!transferEncodingTaken && partTransferEncodingAt(j, plainPart)) {
-                transferEncodingTaken = true;
-                takeTransferEncoding(j);
-            }
-            // 3. Header fields not found yet
-            for (const FieldKey &key : kFieldKeys) {
-                const bool tested = wholeFile() ? (key.field != Field::To && key.field != Field::Cc)
-                                                : key.field != Field::CcCapitals;
-                if (tested)
-                    takeField(key, j);
-            }
-            // 4. The blank line that ends the part header
-            if (matchAt(j, "\n\n") || matchAt(j, "\r\n\r\n")) {
-                m_header.partText = m_message.mid(j);
-                return j + 1;
-            }
+        const QByteArray boundary = boundaryOf(contentType);
+        if (boundary.isEmpty())
+            return;
+        const QByteArray delimiter = QByteArrayLiteral("--") + boundary;
+        int partStart = -1;
+        int pos = bodyStart;
+        while (pos < limit) {
+            const Line line = lineAt(m_data, pos, limit);
+            pos = line.next;
+            const int length = line.end - line.start;
+            if (length < delimiter.size() || std::memcmp(m_data + line.start, delimiter.constData(), size_t(delimiter.size())) != 0)
+                continue;
+            int after = line.start + delimiter.size();
+            const bool closing = line.end - after >= 2 && m_data[after] == '-' && m_data[after + 1] == '-';
+            if (closing)
+                after += 2;
+            while (after < line.end && (m_data[after] == ' ' || m_data[after] == '\t'))
+                ++after;
+            if (after != line.end)
+                continue;
+            if (partStart >= 0)
+                walkPart(partStart, lineEndBefore(partStart, line.start), depth + 1, digest);
+            partStart = closing ? -1 : line.next;
+            if (closing)
+                return;
         }
-        return -1;
+        if (partStart >= 0)
+            walkPart(partStart, limit, depth + 1, digest);
+    }
+
+    // Where the content before the line at lineStart ends: before its line end.
+    int lineEndBefore(int partStart, int lineStart) const
+    {
+        int end = lineStart;
+        if (end > partStart && m_data[end - 1] == '\n')
+            --end;
+        if (end > partStart && m_data[end - 1] == '\r')
+            --end;
+        return end;
     }
 
     const QByteArray &m_message;
     const char *m_data;
     const int m_size;
-    // End of the text the measurements see: the first zero byte.
-    const int m_textEnd;
-    const PreviewKind m_kind;
     RawHeader m_header;
-    bool m_partFound = false;
-    bool m_capitalQpTaken = false;
-    int m_plainParts = 0;
+    Candidate m_html;
+    Candidate m_plain;
+    Candidate m_namedHtml;
+    Candidate m_namedPlain;
 };
 
 } // namespace
@@ -359,17 +256,101 @@ private:
 bool RawHeader::operator==(const RawHeader &other) const
 {
     return from == other.from && to == other.to && subject == other.subject && cc == other.cc
-        && ccCapitals == other.ccCapitals && bcc == other.bcc && date == other.date
-        && attachmentNames == other.attachmentNames && quotedNameSeen == other.quotedNameSeen
-        && unquotedNameSeen == other.unquotedNameSeen && transferEncoding == other.transferEncoding
-        && charset == other.charset && htmlFound == other.htmlFound && partIsHtml == other.partIsHtml
-        && partText == other.partText;
+        && bcc == other.bcc && date == other.date && attachmentNames == other.attachmentNames
+        && transferEncoding == other.transferEncoding && charset == other.charset
+        && partIsHtml == other.partIsHtml && partText == other.partText;
 }
 
-RawHeader scanRawHeader(const QByteArray &message, PreviewKind kind)
+RawHeader scanRawHeader(const QByteArray &message, PreviewKind)
 {
-    return Scanner(message, kind).run();
+    return Scanner(message).run();
 }
+
+QByteArray mediaTypeOf(const QByteArray &fieldValue)
+{
+    int end = 0;
+    while (end < fieldValue.size() && fieldValue.at(end) != ';' && fieldValue.at(end) != '('
+           && !isBlank(fieldValue.at(end)))
+        ++end;
+    return fieldValue.left(end).toLower();
+}
+
+namespace {
+
+// parameterValue, or with decodeWords false the plain value's bytes as written.
+QString parameter(const QByteArray &fieldValue, const QByteArray &name, bool decodeWords)
+{
+    const int size = fieldValue.size();
+    const char *data = fieldValue.constData();
+    QByteArray plain;
+    QByteArray extended;
+    bool plainFound = false;
+    bool extendedFound = false;
+    bool extendedHasCharset = false;
+    int pos = fieldValue.indexOf(';');
+    while (pos >= 0 && pos < size) {
+        ++pos; // past the ";"
+        const int nameStart = pos;
+        while (pos < size && data[pos] != '=' && data[pos] != ';')
+            ++pos;
+        const QByteArray key = trimmed(fieldValue.mid(nameStart, pos - nameStart)).toLower();
+        if (pos >= size || data[pos] == ';')
+            continue;
+        ++pos; // past the "="
+        while (pos < size && isBlank(data[pos]))
+            ++pos;
+        QByteArray value;
+        if (pos < size && data[pos] == '"') {
+            for (++pos; pos < size && data[pos] != '"'; ++pos) {
+                if (data[pos] == '\\' && pos + 1 < size)
+                    ++pos;
+                value.append(data[pos]);
+            }
+            if (pos < size)
+                ++pos; // past the closing quote
+            while (pos < size && data[pos] != ';')
+                ++pos;
+        } else {
+            const int valueStart = pos;
+            while (pos < size && data[pos] != ';')
+                ++pos;
+            value = trimmed(fieldValue.mid(valueStart, pos - valueStart));
+        }
+        // name, name*, and the pieces name*0, name*1*, ... of RFC 2231
+        const QByteArray lowerName = name.toLower();
+        if (key == lowerName) {
+            if (!plainFound)
+                plain = value;
+            plainFound = true;
+        } else if (key.startsWith(lowerName + '*')) {
+            const QByteArray suffix = key.mid(lowerName.size() + 1);
+            const bool encoded = suffix.isEmpty() || suffix.endsWith('*');
+            if (!extendedFound)
+                extendedHasCharset = encoded && (suffix.isEmpty() || suffix == "0*");
+            extendedFound = true;
+            extended += encoded ? value : value.toPercentEncoding();
+        }
+    }
+    if (extendedFound)
+        return decodeExtendedValue(extended, extendedHasCharset);
+    return decodeWords ? encodedwords::decodeHeaderValue(plain) : QString::fromLatin1(plain);
+}
+
+} // namespace
+
+QString parameterValue(const QByteArray &fieldValue, const QByteArray &name)
+{
+    return parameter(fieldValue, name, true);
+}
+
+namespace {
+
+QByteArray boundaryOf(const QByteArray &contentType)
+{
+    return parameter(contentType, QByteArrayLiteral("boundary"), false).toLatin1();
+}
+
+} // namespace
 
 } // namespace preview
 
@@ -380,11 +361,10 @@ QDebug operator<<(QDebug debug, const preview::RawHeader &header)
         return field ? *field : QByteArray("<absent>");
     };
     debug.nospace() << "RawHeader(from " << value(header.from) << ", to " << value(header.to)
-                    << ", subject " << value(header.subject) << ", cc " << value(header.cc) << ", CC "
-                    << value(header.ccCapitals) << ", bcc " << value(header.bcc) << ", date "
-                    << value(header.date) << ", names " << header.attachmentNames << ", encoding "
-                    << header.transferEncoding << ", charset " << header.charset << ", html "
-                    << header.htmlFound << '/' << header.partIsHtml << ", part "
+                    << ", subject " << value(header.subject) << ", cc " << value(header.cc)
+                    << ", bcc " << value(header.bcc) << ", date " << value(header.date) << ", names "
+                    << header.attachmentNames << ", encoding " << header.transferEncoding
+                    << ", charset " << header.charset << ", html " << header.partIsHtml << ", part "
                     << value(header.partText) << ')';
     return debug;
 }

@@ -1,11 +1,14 @@
 #pragma once
-// The one pass over a message's raw bytes that finds the header fields the
-// preview shows, the attachment names, and the text part whose body the web
-// view shows with its transfer encoding and charset.
+// What the preview needs of a message's raw bytes: the header fields the
+// header box shows, the attachment names, and the text part whose body the
+// web view shows, with that part's own transfer encoding and charset.
 //
-// Keywords are compared as bytes, by length and with their exact letter
-// case; a header name counts only at the start of a line (the message's
-// first line included).
+// Header fields come from the message's header block only (see
+// scan/headerfields.h); the parts from the MIME structure: a message
+// without Content-Type is text/plain (RFC 2045), and so is a part without
+// one inside a multipart (RFC 2046). Names, media types and parameters are
+// matched in any letter case; CR LF and LF line ends read alike. Every step
+// is linear in the size of the message (nesting is bounded).
 
 #include "preview/previewkind.h"
 
@@ -18,38 +21,32 @@
 
 namespace preview {
 
-// What the scan found. A header value is the raw bytes after its colon
-// through the line end of its last continuation line; it is absent when the
-// message has no such header and empty when it cannot be measured (a zero
-// byte stands before it).
+// Deepest nesting of multiparts that is looked into.
+constexpr int kMaxPartDepth = 16;
+
+// What the scan found. A header value is unfolded and trimmed; it is absent
+// when the header block has no such field.
 struct RawHeader {
     std::optional<QByteArray> from;
     std::optional<QByteArray> to;
     std::optional<QByteArray> subject;
     std::optional<QByteArray> cc;
-    // A header spelled "CC:" (whole-file messages only).
-    std::optional<QByteArray> ccCapitals;
     std::optional<QByteArray> bcc;
     std::optional<QByteArray> date;
 
-    // Attachment names in the order found.
+    // Names of the attached files, in message order.
     QStringList attachmentNames;
-    // A file-name parameter was met: quoted (in a whole file: any form)...
-    bool quotedNameSeen = false;
-    // ...and, in an mbox message, unquoted.
-    bool unquotedNameSeen = false;
 
-    // Text after the colon of the transfer-encoding line taken, line end included.
+    // The shown part's Content-Transfer-Encoding value.
     QString transferEncoding;
-    // The charset parameter as written, possibly with its line end.
+    // The shown part's charset parameter.
     QString charset;
-    // The body goes the html way: an html part was chosen, or a whole file
-    // met an application part or a second plain part.
-    bool htmlFound = false;
-    // The chosen part was declared as html (not plain text).
+    // The shown part is text/html (else text/plain).
     bool partIsHtml = false;
-    // The chosen part from the blank line that ends its header to the end
-    // of the message; absent when no part was chosen or its header never ended.
+    // The shown part's body: from after the empty line that ends its header
+    // to the line end before its closing delimiter line (or the end of the
+    // message), no more of it than its decoding takes and one byte (see
+    // bodydecode.h); absent when the message has no text part to show.
     std::optional<QByteArray> partText;
 
     bool operator==(const RawHeader &other) const;
@@ -57,6 +54,16 @@ struct RawHeader {
 
 // Scans message (the bytes of one message, zero bytes included).
 RawHeader scanRawHeader(const QByteArray &message, PreviewKind kind);
+
+// The value of parameter name (any case) of a header value such as
+// "text/plain; charset=\"utf-8\"": unquoted; an RFC 2231 "name*=" value
+// percent-decoded and read in its charset; an encoded word decoded; empty
+// when the parameter is absent.
+QString parameterValue(const QByteArray &fieldValue, const QByteArray &name);
+
+// The media type of a Content-Type value, lower case ("text/plain"); empty
+// when there is none.
+QByteArray mediaTypeOf(const QByteArray &fieldValue);
 
 } // namespace preview
 

@@ -10,7 +10,9 @@
 
 namespace preview {
 
-const qint64 kMaxPreviewBytes = qint64(1) << 30;
+// Enough for the most a body decoding takes (kMaxDecodedInputBytes) behind
+// the header and the parts before it.
+const qint64 kMaxPreviewBytes = kMaxDecodedInputBytes + 4 * 1024 * 1024;
 
 namespace {
 
@@ -47,7 +49,7 @@ QByteArray readMessageRange(const QString &path, const QString &offset, const QS
     const qint64 requested = decimalOrZero(length);
     QByteArray message;
     QFile file(path);
-    if (start >= 0 && requested >= 0 && file.open(QIODevice::ReadOnly)) {
+    if (start >= 0 && requested >= 0 && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         const qint64 size = file.size();
         const qint64 available = start < size ? size - start : 0;
         message = readAt(file, start, qMin(qMin(requested, available), kMaxPreviewBytes));
@@ -60,7 +62,7 @@ QByteArray readMessageFile(const QString &path)
 {
     QByteArray message;
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         message = readAt(file, 0, qMin(file.size(), kMaxPreviewBytes));
     reportIfEmpty(message);
     return message;
@@ -71,8 +73,8 @@ MessagePreview buildPreview(const QByteArray &message, PreviewKind kind)
     const RawHeader header = scanRawHeader(message, kind);
     MessagePreview preview;
     preview.headerLines = headerLines(header, kind);
-    if (const std::optional<QString> body = decodeBody(header, kind))
-        preview.page = pageHtml(*body, header.partIsHtml);
+    if (const std::optional<DecodedBody> body = decodeBody(header, kind))
+        preview.page = pageHtml(body->text, header.partIsHtml, body->cut);
     return preview;
 }
 

@@ -14,7 +14,8 @@
 
 namespace preview {
 
-// The most bytes of one message the preview reads.
+// The most bytes of one message the preview reads; a body is shown only in
+// part anyway (see bodydecode.h).
 extern const qint64 kMaxPreviewBytes;
 
 // The message at offset in path, length bytes long (both decimal texts; a

@@ -1,143 +1,83 @@
 #include "scan/encodedwords.h"
 
 #include "platform/charset.h"
-#include "scan/qpdecode.h"
 
 #include <QTextCodec>
-
-#include <algorithm>
 
 namespace encodedwords {
 
 namespace {
 
-const QByteArray kWordEnd = QByteArrayLiteral("?=");
-const QByteArray kWordEndAtLineEnd = QByteArrayLiteral("?=\n");
+// Longest charset name (with its language suffix) taken in a word; a longer
+// one makes the word malformed, which also bounds the work per "=?".
+constexpr int kMaxCharsetLength = 64;
 
-bool startsWithNoCase(const QByteArray &text, const char *prefix)
+int hexValue(char c)
 {
-    const int length = int(qstrlen(prefix));
-    return text.size() >= length && qstrnicmp(text.constData(), prefix, length) == 0;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
 }
 
-QByteArray upTo(const QByteArray &bytes, char stop)
+bool isBlank(char c)
 {
-    const int index = bytes.indexOf(stop);
-    return index < 0 ? bytes : bytes.left(index);
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool isBLetter(const QByteArray &letter)
+// The charset without its RFC 2231 language suffix.
+QByteArray charsetName(const QByteArray &charset)
 {
-    return letter == "B" || letter == "b";
+    const int star = charset.indexOf('*');
+    return star < 0 ? charset : charset.left(star);
 }
 
-// A word followed by more text on its line: the text up to the first "?="
-// is the word, the piece after it stays as it is, and whatever follows a
-// second "?=" is dropped. Without a "?=" or a known letter the text stays.
-QString decodeWordAndTail(const QByteArray &charset, const QByteArray &letter,
-                          const QByteArray &text)
-{
-    const int end = text.indexOf(kWordEnd);
-    if (end < 0 || !isEncodingLetter(letter))
-        return QString::fromUtf8(text);
-    const int tailStart = end + kWordEnd.size();
-    const int nextEnd = text.indexOf(kWordEnd, tailStart);
-    const QByteArray tail = nextEnd < 0 ? text.mid(tailStart) : text.mid(tailStart, nextEnd - tailStart);
-    return decodeWordText(charset, letter, text.left(end)) + QString::fromUtf8(tail);
-}
+// An encoded word found in a value.
+struct FoundWord {
+    int end = -1; // index after its "?="
+    QString text;
+};
 
-// The first line of a From or Subject header. Leaves the charset of its
-// encoded word (empty for a plain line) in charset.
-QString decodeFirstLine(IndexedField field, const QByteArray &line, QByteArray &charset,
-                        QByteArray *diagnostics)
+// Parses the word whose "=?" stands at start. Returns end -1 when no word
+// stands there; *noMoreWords tells that no later "=?" can start one either.
+FoundWord parseWordAt(const QByteArray &value, int start, bool *noMoreWords)
 {
-    const bool sender = field == IndexedField::Sender;
-    QByteArray rest;
-    if (sender && (startsWithNoCase(line, "From: =?") || startsWithNoCase(line, "From: \"=?"))) {
-        // The quoted form loses eight characters too, so its charset comes
-        // out empty and its letter holds the charset name.
-        rest = line.mid(8);
-    } else if (!sender && startsWithNoCase(line, "Subject: =?")) {
-        rest = line.mid(11);
-    } else {
-        return QString::fromUtf8(line);
+    FoundWord found;
+    const int size = value.size();
+    const char *data = value.constData();
+    // charset: no blank, no "?", not empty
+    int at = start + 2;
+    const int charsetStart = at;
+    while (at < size && data[at] != '?' && !isBlank(data[at]) && at - charsetStart <= kMaxCharsetLength)
+        ++at;
+    if (at >= size || data[at] != '?' || at == charsetStart || at - charsetStart > kMaxCharsetLength)
+        return found;
+    const QByteArray charset = value.mid(charsetStart, at - charsetStart);
+    // letter
+    if (at + 2 >= size || !isEncodingLetter(QByteArray(1, data[at + 1])) || data[at + 2] != '?')
+        return found;
+    const char letter = data[at + 1];
+    // text, up to the first "?", which must open "?="
+    const int textStart = at + 3;
+    const int mark = value.indexOf('?', textStart);
+    if (mark < 0) {
+        *noMoreWords = true;
+        return found;
     }
-
-    WordParts parts = splitWord(rest);
-    charset = parts.charset;
-    QByteArray &text = parts.text;
-    if (text.endsWith(kWordEndAtLineEnd)) {
-        text.chop(kWordEndAtLineEnd.size());
-        return decodeWordText(charset, parts.letter, text);
-    }
-
-    const QByteArray preTest = sender ? QByteArrayLiteral("Q?") : QByteArrayLiteral("=?UTF-8?Q?");
-    if (!text.contains(preTest) && !text.contains(kWordEnd))
-        return QString::fromUtf8(text);
-    // Base64 text ends at its "?="; what follows it is no Base64.
-    if (isBLetter(parts.letter))
-        return decodeWordAndTail(charset, parts.letter, text);
-    // QByteArray::replace builds a search table even when nothing matches.
-    if (text.contains(preTest))
-        text.replace(preTest, QByteArray());
-    if (text.contains(kWordEnd))
-        text.replace(kWordEnd, QByteArray());
-    if (!sender)
-        return decodeWordText(charset, parts.letter, text);
-    if (!charset.isEmpty() && platform::isKnownCharset(charset) && diagnostics)
-        diagnostics->append(QByteArrayLiteral("lines - ") + text + '\n');
-    return decodeWordText(charset, QByteArrayLiteral("Q"), text);
+    if (mark + 1 >= size || data[mark + 1] != '=')
+        return found;
+    found.text = decodeWordText(charset, QByteArray(1, letter), value.mid(textStart, mark - textStart));
+    found.end = mark + 2;
+    return found;
 }
 
-// One continuation line; an encoded word right after its blank or tab
-// replaces charset.
-QString decodeContinuationLine(const QByteArray &line, QByteArray &charset)
+bool isAllBlank(const QByteArray &value, int from, int to)
 {
-    QByteArray letter;
-    QByteArray text = line;
-    if (startsWithNoCase(line, " =?") || startsWithNoCase(line, "\t=?")) {
-        WordParts parts = splitWord(line.mid(3));
-        charset = parts.charset;
-        letter = parts.letter;
-        text = parts.text;
-    }
-    if (text.endsWith(kWordEndAtLineEnd)) {
-        text.chop(kWordEndAtLineEnd.size());
-        return decodeWordText(charset, letter, text);
-    }
-    return decodeWordAndTail(charset, letter, text);
-}
-
-// The name that is removed from the decoded text of field.
-QLatin1String headerName(IndexedField field)
-{
-    return field == IndexedField::Sender ? QLatin1String("From: ") : QLatin1String("Subject: ");
-}
-
-// True when no line of the header holds an encoded word that the decoding
-// below would take: each line then reads as UTF-8 as it stands. Reading
-// lines that end with a line feed one by one or all in one piece gives the
-// same text, since a line feed ends any broken UTF-8 sequence before it;
-// only a byte order mark that opens a later line would read otherwise
-// (QString::fromUtf8 drops it at the start of a text).
-bool isPlainHeader(IndexedField field, const QByteArray &firstLine,
-                   const QList<QByteArray> &continuationLines)
-{
-    const bool encodedFirstLine = field == IndexedField::Sender
-        ? startsWithNoCase(firstLine, "From: =?") || startsWithNoCase(firstLine, "From: \"=?")
-        : startsWithNoCase(firstLine, "Subject: =?");
-    if (encodedFirstLine)
-        return false;
-    if (continuationLines.isEmpty())
-        return true;
-    if (!firstLine.endsWith('\n'))
-        return false;
-    for (int i = 0; i < continuationLines.size(); ++i) {
-        const QByteArray &line = continuationLines.at(i);
-        if (startsWithNoCase(line, " =?") || startsWithNoCase(line, "\t=?") || line.endsWith(kWordEndAtLineEnd)
-            || line.startsWith("\xEF\xBB\xBF"))
-            return false;
-        if (i + 1 < continuationLines.size() && !line.endsWith('\n'))
+    for (int i = from; i < to; ++i) {
+        if (!isBlank(value.at(i)))
             return false;
     }
     return true;
@@ -145,121 +85,81 @@ bool isPlainHeader(IndexedField field, const QByteArray &firstLine,
 
 } // namespace
 
-bool WordParts::operator==(const WordParts &other) const
+QString decodeCharsetBytes(const QByteArray &bytes, const QByteArray &charset)
 {
-    return charset == other.charset && letter == other.letter && text == other.text;
+    const QByteArray name = charsetName(charset);
+    if (platform::isKnownCharset(name))
+        return platform::codecForCharset(name)->toUnicode(bytes);
+    const int zero = bytes.indexOf('\0');
+    return QString::fromUtf8(bytes.constData(), zero < 0 ? bytes.size() : zero);
 }
 
-WordParts splitWord(const QByteArray &afterOpener)
+QByteArray decodeQText(const QByteArray &text)
 {
-    WordParts parts;
-    QByteArray rest = afterOpener;
-    for (QByteArray *field : {&parts.charset, &parts.letter}) {
-        const int mark = rest.indexOf('?');
-        if (mark < 0) {
-            *field = rest;
-            return parts;
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    const int size = text.size();
+    for (int i = 0; i < size; ++i) {
+        const char c = text.at(i);
+        if (c == '_') {
+            bytes.append(' ');
+        } else if (c == '=' && i + 2 < size && hexValue(text.at(i + 1)) >= 0
+                   && hexValue(text.at(i + 2)) >= 0) {
+            bytes.append(char(hexValue(text.at(i + 1)) * 16 + hexValue(text.at(i + 2))));
+            i += 2;
+        } else {
+            bytes.append(c);
         }
-        *field = rest.left(mark);
-        rest = rest.mid(mark + 1);
     }
-    parts.text = rest;
-    return parts;
+    return bytes;
 }
 
 bool isEncodingLetter(const QByteArray &letter)
 {
-    return letter == "Q" || letter == "q" || isBLetter(letter);
-}
-
-QString decodeCharsetBytes(const QByteArray &bytes, const QByteArray &charset)
-{
-    if (platform::isKnownCharset(charset))
-        return platform::codecForCharset(charset)->toUnicode(bytes);
-    return QString::fromUtf8(upTo(bytes, '\0'));
+    return letter == "Q" || letter == "q" || letter == "B" || letter == "b";
 }
 
 QString decodeWordText(const QByteArray &charset, const QByteArray &letter, const QByteArray &text)
 {
     if (letter == "Q" || letter == "q")
-        return decodeCharsetBytes(qDecodeBytes(text), charset);
-    if (isBLetter(letter))
+        return decodeCharsetBytes(decodeQText(text), charset);
+    if (letter == "B" || letter == "b")
         return decodeCharsetBytes(QByteArray::fromBase64(text), charset);
     return QString::fromUtf8(text);
 }
 
 QString decodeWord(const QByteArray &word)
 {
-    if (word.size() < 4 || !word.startsWith("=?") || !word.endsWith(kWordEnd))
-        return QString::fromUtf8(word);
-    const WordParts parts = splitWord(word.mid(2, word.size() - 4));
-    // Exactly the four "?" of opener, two separators and closer.
-    const bool wellFormed =
-        word.count('?') == 4 && !parts.charset.isEmpty() && isEncodingLetter(parts.letter);
-    if (!wellFormed)
-        return QString::fromUtf8(word);
-    return decodeWordText(parts.charset, parts.letter, parts.text);
+    bool noMoreWords = false;
+    if (word.startsWith("=?")) {
+        const FoundWord found = parseWordAt(word, 0, &noMoreWords);
+        if (found.end == word.size())
+            return found.text;
+    }
+    return QString::fromUtf8(word);
 }
 
-void removeHeaderName(QString &text, QLatin1String name)
+QString decodeHeaderValue(const QByteArray &value)
 {
-    // Every occurrence holds the one colon of name: look only around the
-    // colons of text. Occurrences cannot overlap, so the first one found
-    // is the first one a plain search finds.
-    const int colonAt = int(std::find(name.begin(), name.end(), ':') - name.begin());
-    Q_ASSERT(colonAt < name.size());
-    int found = -1;
-    for (int colon = text.indexOf(QLatin1Char(':')); colon >= 0;
-         colon = text.indexOf(QLatin1Char(':'), colon + 1)) {
-        const int start = colon - colonAt;
-        if (start < 0 || text.midRef(start, name.size()) != name)
+    QString decoded;
+    int plainFrom = 0;
+    bool afterWord = false;
+    bool noMoreWords = false;
+    for (int opener = value.indexOf("=?"); opener >= 0 && !noMoreWords;
+         opener = value.indexOf("=?", opener + 1)) {
+        const FoundWord found = parseWordAt(value, opener, &noMoreWords);
+        if (found.end < 0)
             continue;
-        if (found >= 0) {
-            text.remove(QString(name));
-            return;
-        }
-        found = start;
+        // Blanks between two adjacent words are folding, not text (RFC 2047, 6.2).
+        if (!(afterWord && isAllBlank(value, plainFrom, opener)))
+            decoded += QString::fromUtf8(value.constData() + plainFrom, opener - plainFrom);
+        decoded += found.text;
+        afterWord = true;
+        plainFrom = found.end;
+        opener = found.end - 1;
     }
-    if (found >= 0)
-        text.remove(found, name.size());
-}
-
-QString decodeIndexedHeader(IndexedField field, const QByteArray &firstLine,
-                            const QList<QByteArray> &continuationLines, QByteArray *diagnostics)
-{
-    if (isPlainHeader(field, firstLine, continuationLines)) {
-        QString text;
-        if (continuationLines.isEmpty()) {
-            text = QString::fromUtf8(firstLine);
-        } else {
-            int size = firstLine.size();
-            for (const QByteArray &line : continuationLines)
-                size += line.size();
-            QByteArray bytes;
-            bytes.reserve(size);
-            bytes += firstLine;
-            for (const QByteArray &line : continuationLines)
-                bytes += line;
-            text = QString::fromUtf8(bytes);
-        }
-        removeHeaderName(text, headerName(field));
-        return text;
-    }
-
-    QByteArray charset;
-    QString text = decodeFirstLine(field, firstLine, charset, diagnostics);
-    for (const QByteArray &line : continuationLines)
-        text += decodeContinuationLine(line, charset);
-    removeHeaderName(text, headerName(field));
-    return text;
+    decoded += QString::fromUtf8(value.constData() + plainFrom, value.size() - plainFrom);
+    return decoded;
 }
 
 } // namespace encodedwords
-
-QDebug operator<<(QDebug debug, const encodedwords::WordParts &parts)
-{
-    QDebugStateSaver saver(debug);
-    debug.nospace() << "WordParts(" << parts.charset << ", " << parts.letter << ", " << parts.text
-                    << ')';
-    return debug;
-}

@@ -1,7 +1,9 @@
 #include "scan/mboxindexer.h"
 
+#include "platform/charset.h"
 #include "platform/safefiles.h"
 #include "scan/encodedwords.h"
+#include "scan/headerfields.h"
 #include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
 
@@ -590,6 +592,35 @@ QList<QByteArray> readContinuationLines(LineReader &reader, int byteLimit, int u
     }
 }
 
+// The unfolded value of a header whose first line is first (the name
+// ends before valueStart) and whose folded lines are folded.
+QByteArray unfoldedValue(const QByteArray &first, int valueStart, const QList<QByteArray> &folded)
+{
+    QByteArray raw = first.mid(valueStart);
+    for (const QByteArray &line : folded)
+        raw += line;
+    return headerfields::unfold(raw);
+}
+
+// The diagnostic line of a sender that opens with a Q word of a known
+// charset and goes on after it: "lines - ", the rest with its word
+// markers removed, a line feed. Empty for any other sender.
+QByteArray senderDiagnostic(const QByteArray &value)
+{
+    if (!value.startsWith("=?"))
+        return QByteArray();
+    const int letterMark = value.indexOf('?', 2);
+    if (letterMark < 0 || letterMark + 2 >= value.size() || value.at(letterMark + 2) != '?'
+        || (value.at(letterMark + 1) | 0x20) != 'q' || !platform::isKnownCharset(value.mid(2, letterMark - 2)))
+        return QByteArray();
+    QByteArray rest = value.mid(letterMark + 3);
+    const int wordEnd = rest.indexOf("?=");
+    if (wordEnd < 0 || wordEnd + 2 == rest.size())
+        return QByteArray();
+    rest.remove(wordEnd, 2);
+    return QByteArrayLiteral("lines - ") + rest + '\n';
+}
+
 // Sender and subject of the message being read.
 struct MessageInProgress {
     qint64 offset = 0;
@@ -597,6 +628,8 @@ struct MessageInProgress {
     QString subject;
     bool senderTaken = false;
     bool subjectTaken = false;
+    // Until the first empty line: only there do From and Subject count.
+    bool inHeader = true;
 
     MboxMessage closeAt(qint64 end) const { return MboxMessage{offset, end - offset, from, subject}; }
 };
@@ -754,12 +787,6 @@ QString senderFieldText(QString headerValue)
     return QString();
 }
 
-QString subjectFieldText(QString headerValue)
-{
-    encodedwords::removeHeaderName(headerValue, QLatin1String("Subject:\n"));
-    return headerValue;
-}
-
 QString fitTextField(const QString &text, int maxUnits)
 {
     int length = text.indexOf(QChar(0));
@@ -831,8 +858,10 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
         return true;
     };
     for (;;) {
-        const LineStarts starts{!message.senderTaken, !message.subjectTaken};
-        if (reader.skipPlainLines(starts, fileSize, progressDue)) {
+        // Every line of a header block is looked at (its empty line ends it);
+        // in a body only separator lines matter.
+        const LineStarts starts{false, false};
+        if (!message.inHeader && reader.skipPlainLines(starts, fileSize, progressDue)) {
             if (!stepDone()) {
                 deliver(message.closeAt(reader.consumed()));
                 return IndexStatus::Stopped;
@@ -848,20 +877,28 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
         const qint64 lineEnd = reader.end();
         bool headerRanToEnd = false;
 
-        const bool senderLine = !message.senderTaken && reader.startsWith("From:", true);
-        const bool subjectLine = !senderLine && !message.subjectTaken && reader.startsWith("Subject:", true);
-        if (senderLine || subjectLine) {
-            const QByteArray first = reader.headerBytes();
+        QByteArray first;
+        int valueStart = -1;
+        bool senderLine = false;
+        if (message.inHeader && (reader.startsWith("From", true) || reader.startsWith("Subject", true))) {
+            first = reader.headerBytes();
+            if (!message.senderTaken)
+                valueStart = headerfields::valueStartOf(first, QByteArrayLiteral("From"));
+            senderLine = valueStart >= 0;
+            if (!senderLine && !message.subjectTaken)
+                valueStart = headerfields::valueStartOf(first, QByteArrayLiteral("Subject"));
+        }
+        if (valueStart >= 0) {
             const QList<QByteArray> folded =
                 readContinuationLines(reader, options.headerByteLimit, first.size(), headerRanToEnd);
-            const auto field = senderLine ? encodedwords::IndexedField::Sender
-                                          : encodedwords::IndexedField::Subject;
-            QString value = encodedwords::decodeIndexedHeader(field, first, folded, &diagnostics);
+            const QByteArray raw = unfoldedValue(first, valueStart, folded);
+            QString value = encodedwords::decodeHeaderValue(raw);
             if (senderLine) {
                 message.from = senders.shared(fitTextField(senderFieldText(std::move(value))));
                 message.senderTaken = true;
+                diagnostics = senderDiagnostic(raw);
             } else {
-                message.subject = exactCopy(fitTextField(subjectFieldText(std::move(value))));
+                message.subject = exactCopy(fitTextField(std::move(value)));
                 message.subjectTaken = true;
             }
             if (!diagnostics.isEmpty()) {
@@ -873,6 +910,8 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
             deliver(message.closeAt(lineStart));
             message = MessageInProgress();
             message.offset = lineStart;
+        } else if (message.inHeader && (reader.startsWith("\n") || reader.startsWith("\r\n"))) {
+            message.inHeader = false;
         }
 
         if (lineEnd >= fileSize || headerRanToEnd) {

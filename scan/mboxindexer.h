@@ -75,9 +75,9 @@ struct IndexOptions {
 // Reads the file at path once, start to end, and hands every message to
 // onMessage in file order. A file is an mbox file when its first line
 // begins with "From "; its messages begin at offset 0 and at every later
-// separator line. Sender and subject come from the first "From:" and
-// "Subject:" line of each message (letter case ignored), decoded as the
-// indexers decode them and fitted to their fields.
+// separator line. Sender and subject come from the first From and Subject
+// header in the header block of each message (names in any letter case),
+// unfolded, encoded words decoded, and fitted to their fields.
 IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMessage &&)> &onMessage,
                           const IndexOptions &options = {});
 
@@ -145,9 +145,6 @@ bool isSeparatorLine(const QByteArray &line);
 
 // The sender field text of a decoded From header: its first non-empty line.
 QString senderFieldText(QString headerValue);
-// The subject field text of a decoded Subject header: every "Subject:\n"
-// removed, line feeds otherwise kept.
-QString subjectFieldText(QString headerValue);
 // Text as a zero-terminated field of maxUnits + 1 units keeps it: cut at its
 // first U+0000, then to maxUnits units without splitting a surrogate pair.
 QString fitTextField(const QString &text, int maxUnits = kTextFieldUnits);

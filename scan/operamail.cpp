@@ -3,6 +3,7 @@
 #include "platform/safefiles.h"
 #include "scan/encodedwords.h"
 #include "scan/foldermodel.h"
+#include "scan/headerfields.h"
 #include "scan/mboxindexer.h"
 #include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
@@ -19,15 +20,7 @@ const QString kDefaultFolder = QStringLiteral("Mails");
 namespace {
 
 const QByteArray kLocationMarkerBytes = QByteArrayLiteral("X-Opera-Location:");
-const QByteArray kWordEnd = QByteArrayLiteral("?=");
-const QByteArray kWordEndAtLineEnd = QByteArrayLiteral("?=\n");
 constexpr int kBlockSize = 256 * 1024;
-
-bool startsWithNoCase(const QByteArray &text, const QByteArray &prefix)
-{
-    return text.size() >= prefix.size()
-           && qstrnicmp(text.constData(), prefix.constData(), prefix.size()) == 0;
-}
 
 // Reads a file in large blocks and hands out its lines, each with its
 // "\n"; a "\r\n" reads as "\n", as in text mode. Of a line longer than
@@ -89,62 +82,6 @@ QByteArray upToZero(const QByteArray &line)
     return zero < 0 ? line : line.left(zero);
 }
 
-// The text between the first "?=" (at wordEnd) and the next one.
-QByteArray secondPiece(const QByteArray &text, int wordEnd)
-{
-    const QByteArray rest = text.mid(wordEnd + kWordEnd.size());
-    const int next = rest.indexOf(kWordEnd);
-    return next < 0 ? rest : rest.left(next);
-}
-
-void chopLastCharacter(QString &text)
-{
-    if (text.isEmpty())
-        return;
-    const int size = text.size();
-    const bool pair = size >= 2 && text.at(size - 1).isLowSurrogate()
-                      && text.at(size - 2).isHighSurrogate();
-    text.chop(pair ? 2 : 1);
-}
-
-// The first line after its encoded prefix ("From: =?" or "Subject: =?").
-QString decodeEncodedFirstLine(const QByteArray &afterOpener)
-{
-    const encodedwords::WordParts parts = encodedwords::splitWord(afterOpener);
-    QByteArray text = parts.text;
-    if (text.endsWith(kWordEndAtLineEnd)) {
-        text.chop(kWordEndAtLineEnd.size());
-        return encodedwords::decodeWordText(parts.charset, parts.letter, text);
-    }
-    const int wordEnd = text.indexOf(kWordEnd);
-    // A word that is no Q or B word stays as written, whatever follows it.
-    if (wordEnd < 0 || !encodedwords::isEncodingLetter(parts.letter))
-        return QString::fromUtf8(text);
-    // The text after the word loses its last character: the line feed when
-    // the word does not end the line.
-    QString tail = QString::fromUtf8(secondPiece(text, wordEnd));
-    chopLastCharacter(tail);
-    return encodedwords::decodeWordText(parts.charset, parts.letter, text.left(wordEnd)) + tail;
-}
-
-QString decodeContinuationLine(const QByteArray &line)
-{
-    encodedwords::WordParts parts;
-    parts.text = line;
-    if (line.startsWith(" =?") || line.startsWith("\t=?"))
-        parts = encodedwords::splitWord(line.mid(3));
-    QByteArray &text = parts.text;
-    if (text.endsWith(kWordEndAtLineEnd)) {
-        text.chop(kWordEndAtLineEnd.size());
-        return encodedwords::decodeWordText(parts.charset, parts.letter, text);
-    }
-    const int wordEnd = text.indexOf(kWordEnd);
-    if (wordEnd < 0 || !encodedwords::isEncodingLetter(parts.letter))
-        return QString::fromUtf8(text);
-    return encodedwords::decodeWordText(parts.charset, parts.letter, text.left(wordEnd))
-           + QString::fromUtf8(secondPiece(text, wordEnd));
-}
-
 // The line as the discovery reads it: line end removed, trimmed.
 void noteDiscoveryLocation(const QByteArray &line, MbsFile &file)
 {
@@ -168,42 +105,6 @@ void noteIndexLocation(const QByteArray &line, MbsFile &file)
     if (found)
         file.locationValue = value;
 }
-
-// The header being gathered while the file is read.
-struct PendingHeader {
-    Header header = Header::From;
-    bool active = false;
-    QByteArray firstLine;
-    QList<QByteArray> continuationLines;
-    int bytes = 0;
-
-    void start(Header which, const QByteArray &line)
-    {
-        header = which;
-        active = true;
-        firstLine = line;
-        continuationLines.clear();
-        bytes = line.size();
-    }
-
-    void add(const QByteArray &line)
-    {
-        // A header is kept up to the size of one long line; the rest of an
-        // endless run of indented lines is read past.
-        if (bytes + line.size() > kLineByteLimit)
-            return;
-        bytes += line.size();
-        continuationLines.append(line);
-    }
-
-    void finish(MbsFile &file)
-    {
-        const QString text = decodeHeader(header, firstLine, continuationLines);
-        (header == Header::From ? file.from : file.subject) = text;
-        active = false;
-        continuationLines.clear();
-    }
-};
 
 // The reading kept between the discovery and the index of one file.
 struct KeptReading {
@@ -265,25 +166,6 @@ QString treePathFor(const QString &accountName, const MbsFile &file)
     return (account + file.discoveryLocation).trimmed();
 }
 
-QString decodeHeader(Header header, const QByteArray &firstLine,
-                     const QList<QByteArray> &continuationLines)
-{
-    const QByteArray prefix =
-        header == Header::From ? QByteArrayLiteral("From: =?") : QByteArrayLiteral("Subject: =?");
-    QString text = startsWithNoCase(firstLine, prefix)
-                       ? decodeEncodedFirstLine(firstLine.mid(prefix.size()))
-                       : QString::fromUtf8(firstLine);
-    for (const QByteArray &line : continuationLines)
-        text += decodeContinuationLine(line);
-    if (header == Header::From) {
-        text.remove(QStringLiteral("From: "));
-    } else {
-        text.remove(QStringLiteral("Subject: "));
-        text.remove(QStringLiteral("Subject:\n"));
-    }
-    return text;
-}
-
 MbsFile readMbsFile(const QString &path)
 {
     MbsFile result;
@@ -295,36 +177,24 @@ MbsFile readMbsFile(const QString &path)
     result.opened = true;
 
     // One pass gives all: the location of the last marker line (the index
-    // passes over the folded lines of the From header), the first From
-    // header and the first Subject header, each with its folded lines.
+    // passes over the folded lines of the From header) and the From and
+    // Subject headers of the header block.
+    enum { From, Subject };
     LineReader reader(file);
-    PendingHeader pending;
-    bool fromTaken = false;
-    bool subjectTaken = false;
+    headerfields::FieldCollector fields({QByteArrayLiteral("From"), QByteArrayLiteral("Subject")},
+                                        kLineByteLimit);
     QByteArray raw;
     while (reader.next(raw)) {
         noteDiscoveryLocation(raw, result);
         const QByteArray line = upToZero(raw);
-        if (pending.active) {
-            if (line.startsWith(' ') || line.startsWith('\t')) {
-                pending.add(line);
-                if (pending.header == Header::Subject)
-                    noteIndexLocation(line, result);
-                continue;
-            }
-            pending.finish(result);
-        }
-        noteIndexLocation(line, result);
-        if (!fromTaken && startsWithNoCase(line, QByteArrayLiteral("From:"))) {
-            fromTaken = true;
-            pending.start(Header::From, line);
-        } else if (!subjectTaken && startsWithNoCase(line, QByteArrayLiteral("Subject:"))) {
-            subjectTaken = true;
-            pending.start(Header::Subject, line);
-        }
+        const bool inHeader = fields.take(line);
+        if (!(inHeader && headerfields::isContinuationLine(line) && fields.activeField() == From))
+            noteIndexLocation(line, result);
     }
-    if (pending.active)
-        pending.finish(result);
+    if (fields.found(From))
+        result.from = encodedwords::decodeHeaderValue(fields.value(From));
+    if (fields.found(Subject))
+        result.subject = encodedwords::decodeHeaderValue(fields.value(Subject));
     return result;
 }
 

@@ -62,18 +62,6 @@ QString indexLocation(const MbsFile &file);
 // location, trimmed), "/" + account + "/Mails" when the file gave no value.
 QString treePathFor(const QString &accountName, const MbsFile &file);
 
-// The two headers the index keeps.
-enum class Header { From, Subject };
-
-// Decodes a From or Subject header from its first line and its continuation
-// lines (each with its "\n"): an encoded word is recognised only right
-// after "From: " or "Subject: " and after the blank or tab that begins a
-// continuation line; a first line that holds more text after its word keeps
-// that text less its last character. Every "From: " is then removed from a
-// sender, every "Subject: " and "Subject:\n" from a subject.
-QString decodeHeader(Header header, const QByteArray &firstLine,
-                     const QList<QByteArray> &continuationLines);
-
 // Reads the file at path once. A file that does not open, or is no regular
 // file, gives opened false and nothing else.
 MbsFile readMbsFile(const QString &path);

@@ -109,6 +109,7 @@ private slots:
     void stopYesDuringScanWritesFlagsBeforeTheBox();
     void progressDialogHideReachesEveryDialog();
     void hideProgressBarAfterSave();
+    void hideProgressBarAfterScan_data();
     void hideProgressBarAfterScan();
     void noDataIntoFile();
     void controlsAfterEachEvent_data();
@@ -471,14 +472,30 @@ void TestProgressDialog::hideProgressBarAfterSave()
     QVERIFY(FileSavingIdentification);
 }
 
+void TestProgressDialog::hideProgressBarAfterScan_data()
+{
+    QTest::addColumn<int>("unreadable");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("every-file-read") << 0 << QStringLiteral("\nMailbox scan completed successfully.");
+    QTest::newRow("one-unreadable-file")
+        << 1 << QStringLiteral("\nMailbox scan completed successfully.\n1 file could not be read.");
+    QTest::newRow("several-unreadable-files")
+        << 3 << QStringLiteral("\nMailbox scan completed successfully.\n3 files could not be read.");
+}
+
 void TestProgressDialog::hideProgressBarAfterScan()
 {
+    QFETCH(int, unreadable);
+    QFETCH(QString, text);
     ScriptedPrompter prompter;
     bParseDatabase = true;
+    pMessageSavingThread->nSkippedFiles = unreadable;
     emit pMessageSavingThread->FinishScaning();
+    pMessageSavingThread->nSkippedFiles = 0;
     QCOMPARE(prompter.boxes.size(), 1);
     const MessageBoxRequest &box = prompter.boxes.first();
-    QCOMPARE(box.text, QStringLiteral("\nMailbox scan completed successfully."));
+    QCOMPARE(box.text, text);
     QCOMPARE(box.icon, QMessageBox::Information);
     QCOMPARE(box.parent, nullptr);
     QVERIFY(box.title.isEmpty());

@@ -9,6 +9,7 @@
 #include "browser/messagelists.h"
 #include "browser/previewdispatch.h"
 #include "olm/mailmlrc.h"
+#include "scan/filelister.h"
 #include "scan/scanglobals.h"
 
 #include <QDir>
@@ -119,7 +120,8 @@ private slots:
     void listsFilePerMessageFolder_data();
     void listsFilePerMessageFolder();
     void skipsUnreadableFileAndGoesOn();
-    void walksFollowingLinksWithoutLooping();
+    void walksWithoutFollowingLinksOrLooping();
+    void listsWhatTheConversionFinds();
     void reportsZeroItems();
     void selectsFirstRowInListOrderAfterSorting();
     void dispatchesBySourceKind_data();
@@ -374,15 +376,15 @@ void TestMessageLists::listsFilePerMessageFolder_data()
 
     QTest::newRow("mailbox-rule-skips-nested-mailbox")
         << QStringLiteral("Work.mbox")
-        << QStringList{QStringLiteral("Anna//First/|Work.mbox/1A/Data/Messages/12.emlx||"),
-                       QStringLiteral(" Leading//|Work.mbox/Messages/ 15.emlx||"),
-                       QStringLiteral("/Only a subject/|Work.mbox/Messages/14.emlx ||")};
+        << QStringList{QStringLiteral("Anna/First|Work.mbox/1A/Data/Messages/12.emlx||"),
+                       QStringLiteral("Leading/|Work.mbox/Messages/ 15.emlx||"),
+                       QStringLiteral("/Only a subject|Work.mbox/Messages/14.emlx ||")};
     QTest::newRow("nested-mailbox") << QStringLiteral("Work.mbox/Sub.mbox")
-                                    << QStringList{QStringLiteral("Bob//Nested/|Work.mbox/Sub.mbox/2B/Data/Messages/13.emlx||")};
+                                    << QStringList{QStringLiteral("Bob/Nested|Work.mbox/Sub.mbox/2B/Data/Messages/13.emlx||")};
     QTest::newRow("mailbox-directory") << QStringLiteral("Name.mailbox")
-                                       << QStringList{QStringLiteral("Carl//Mate/|Name.mailbox/Messages/5.eml||")};
+                                       << QStringList{QStringLiteral("Carl/Mate|Name.mailbox/Messages/5.eml||")};
     QTest::newRow("parent-directory-rule") << QStringLiteral("Plain")
-                                           << QStringList{QStringLiteral("Dora//Direct/|Plain/7.eml||")};
+                                           << QStringList{QStringLiteral("Dora/Direct|Plain/7.eml||")};
     QTest::newRow("capital-suffix-only-parent-rule") << QStringLiteral("Caps.MBOX") << QStringList();
     QTest::newRow("missing-directory") << QStringLiteral("Gone.mbox") << QStringList();
 }
@@ -441,7 +443,23 @@ void TestMessageLists::skipsUnreadableFileAndGoesOn()
     QVERIFY(controlsEnabled());
 }
 
-void TestMessageLists::walksFollowingLinksWithoutLooping()
+void TestMessageLists::listsWhatTheConversionFinds()
+{
+    const QString root = store.path();
+    QVERIFY(writeFile(root + QStringLiteral("/W.mbox/Messages/1.emlx"), "From: 1\n"));
+    QVERIFY(writeFile(root + QStringLiteral("/Elsewhere/Messages/2.emlx"), "From: 2\n"));
+    QVERIFY(QFile::link(root + QStringLiteral("/Elsewhere/Messages"), root + QStringLiteral("/W.mbox/Linked")));
+    QVERIFY(QFile::link(root + QStringLiteral("/Elsewhere/Messages/2.emlx"),
+                        root + QStringLiteral("/W.mbox/Messages/3.emlx")));
+
+    const QStringList listed = messagelists::listFilesBelow(root + QStringLiteral("/W.mbox"));
+    const QStringList converted =
+        filelister::findPaths(root + QStringLiteral("/W.mbox"), QStringLiteral("*.emlx"), filelister::EntryTypes::RegularFiles);
+    QCOMPARE(listed, converted);
+    QCOMPARE(listed, QStringList{root + QStringLiteral("/W.mbox/Messages/1.emlx")});
+}
+
+void TestMessageLists::walksWithoutFollowingLinksOrLooping()
 {
     const QString root = store.path();
     QVERIFY(writeFile(root + QStringLiteral("/W.mbox/b/2.emlx"), "From: 2\n"));
@@ -456,6 +474,9 @@ void TestMessageLists::walksFollowingLinksWithoutLooping()
     QCOMPARE(files, (QStringList{QStringLiteral("/W.mbox/A/1.emlx"), QStringLiteral("/W.mbox/b/2.emlx"),
                                  QStringLiteral("/W.mbox/c.emlx")}));
     QVERIFY(messagelists::listFilesBelow(root + QStringLiteral("/W.mbox/c.emlx")).isEmpty());
+    // The folder itself may be reached through a link.
+    QVERIFY(QFile::link(root + QStringLiteral("/W.mbox"), root + QStringLiteral("/Shortcut")));
+    QCOMPARE(messagelists::listFilesBelow(root + QStringLiteral("/Shortcut")).size(), 3);
 }
 
 void TestMessageLists::reportsZeroItems()

@@ -1,5 +1,6 @@
-// The body of a previewed message: where it ends, how its transfer encoding
-// and charset are undone at each display site, and the page it becomes.
+// The body of a previewed message: how its transfer encoding and charset
+// are undone, where it is cut, and the page it becomes, with LF and CR LF
+// line ends alike.
 
 #include "preview/bodydecode.h"
 #include "preview/headerscan.h"
@@ -8,7 +9,6 @@
 
 #include <QtTest>
 
-using preview::BodyExtent;
 using preview::PreviewKind;
 using preview::TransferEncoding;
 
@@ -22,9 +22,6 @@ QByteArray raw(const char (&text)[N])
 {
     return QByteArray(text, N - 1);
 }
-
-// The kept length of a part text that no line stops.
-const qint64 kWhole = -1;
 
 const QString kGreetings = QStringLiteral("Gr\u00fc\u00dfe");
 const QString kKorea = QStringLiteral("\ud55c\uad6d");
@@ -71,105 +68,23 @@ class TestPreviewBody : public QObject
 private slots:
     void init() { resetAllGlobalsForTest(); }
 
-    void keptLength_data();
-    void keptLength();
-    void htmlLength_data();
-    void htmlLength();
     void transferEncodingNames_data();
     void transferEncodingNames();
-    void quotedPrintableJoin_data();
-    void quotedPrintableJoin();
+    void quotedPrintable_data();
+    void quotedPrintable();
+    void lineEnds_data();
+    void lineEnds();
     void decodingSites_data();
     void decodingSites();
     void attachmentNeverShown_data();
     void attachmentNeverShown();
+    void bodyShapes_data();
+    void bodyShapes();
+    void largeBodyCut_data();
+    void largeBodyCut();
     void pages_data();
     void pages();
 };
-
-void TestPreviewBody::keptLength_data()
-{
-    QTest::addColumn<QByteArray>("partText");
-    QTest::addColumn<PreviewKind>("kind");
-    QTest::addColumn<qint64>("expected");
-
-    const QByteArray head("\n\nHi\n");
-    for (PreviewKind kind : {PreviewKind::ByteRange, PreviewKind::WholeFile}) {
-        const char *suffix = kind == PreviewKind::ByteRange ? "-byte-range" : "-whole-file";
-        auto row = [&](const char *name) -> QTestData & { return QTest::newRow(qPrintable(QLatin1String(name) + QLatin1String(suffix))); };
-        row("no-stop-line-keeps-all") << head + "--b--\n" << kind << kWhole;
-        row("attachment-disposition-cr-lf-stops")
-            << head + "Content-Disposition: attachment;\r\nxx\n" << kind << qint64(5);
-        row("inline-disposition-in-capitals-stops") << head + "Content-Disposition: INLINE;\n" << kind << qint64(5);
-        row("lower-case-disposition-prefix-does-not-stop")
-            << head + "content-disposition: attachment;\n" << kind << kWhole;
-        row("disposition-with-file-name-does-not-stop")
-            << head + "Content-Disposition: attachment; filename=a\n" << kind << kWhole;
-        row("application-stops") << head + "Content-Type: application/pdf\n" << kind << qint64(5);
-        row("application-with-capital-does-not-stop")
-            << head + "Content-Type: Application/pdf\n" << kind << kWhole;
-        row("name-parameter-stops") << head + "Content-Type: text/plain; name=\"x.txt\"\n" << kind << qint64(5);
-        row("image-anywhere-stops") << head + "Content-Type: text/plain; x=\"image/\"\n" << kind << qint64(5);
-        row("vcard-stops") << head + "Content-Type: text/x-vcard; charset=utf-8\n" << kind << qint64(5);
-        row("placeholder-stops") << head + "content-type: text/placeholder; x\n" << kind << qint64(5);
-        row("stop-line-first-keeps-nothing") << QByteArray("Content-Type: application/pdf\n\nAA\n") << kind
-                                             << qint64(0);
-        row("cr-lf-stop-line-start") << QByteArray("\r\n\r\nHi\r\nContent-Type: image/png\r\n") << kind << qint64(8);
-        row("empty-part-text") << QByteArray() << kind << qint64(0);
-    }
-    const QByteArray message = head + "Content-Type: message/rfc822\n";
-    QTest::newRow("message-part-stops-whole-file") << message << PreviewKind::WholeFile << qint64(5);
-    QTest::newRow("message-part-goes-on-byte-range") << message << PreviewKind::ByteRange << kWhole;
-    const QByteArray emlx = head + "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist/>\n";
-    QTest::newRow("emlx-trailer-ends-body-whole-file") << emlx << PreviewKind::WholeFile << qint64(5);
-    QTest::newRow("emlx-trailer-ignored-byte-range") << emlx << PreviewKind::ByteRange << kWhole;
-    QTest::newRow("line-starting-with-zero-byte-skipped-whole-file")
-        << raw("\n\n\0Content-Type: application/x\n") << PreviewKind::WholeFile << kWhole;
-}
-
-void TestPreviewBody::keptLength()
-{
-    QFETCH(QByteArray, partText);
-    QFETCH(PreviewKind, kind);
-    QFETCH(qint64, expected);
-    if (expected == kWhole)
-        expected = partText.size();
-    QCOMPARE(preview::measureBody(partText, false, kind).keptLength, expected);
-}
-
-void TestPreviewBody::htmlLength_data()
-{
-    QTest::addColumn<QByteArray>("partText");
-    QTest::addColumn<PreviewKind>("kind");
-    QTest::addColumn<qint64>("kept");
-    QTest::addColumn<qint64>("html");
-
-    const QByteArray lf("\n\n<p>x</p>\n\n--b--\n");
-    QTest::newRow("lf-blank-before-boundary-byte-range") << lf << PreviewKind::ByteRange << qint64(18) << qint64(10);
-    QTest::newRow("lf-blank-before-boundary-whole-file") << lf << PreviewKind::WholeFile << qint64(18) << qint64(10);
-    const QByteArray crLf("\r\n\r\n<p>x</p>\r\n--b--\r\n");
-    QTest::newRow("cr-lf-boundary-byte-range") << crLf << PreviewKind::ByteRange << qint64(21) << qint64(12);
-    QTest::newRow("cr-lf-boundary-not-an-end-whole-file") << crLf << PreviewKind::WholeFile << qint64(21) << qint64(21);
-    const QByteArray opening("\r\n\r\n<p>x</p>");
-    QTest::newRow("opening-blank-line-at-zero-not-tested") << opening << PreviewKind::WholeFile << qint64(12)
-                                                           << qint64(12);
-    QTest::newRow("html-measured-within-kept-part")
-        << QByteArray("\n\n<p>x</p>\n\n--b\nContent-Type: image/png\n\n\n\n--b--\n") << PreviewKind::ByteRange
-        << qint64(16) << qint64(10);
-    QTest::newRow("stop-line-first-gives-zero")
-        << QByteArray("Content-Type: application/pdf\n\n\n\n--b\n") << PreviewKind::ByteRange << qint64(0) << qint64(0);
-}
-
-void TestPreviewBody::htmlLength()
-{
-    QFETCH(QByteArray, partText);
-    QFETCH(PreviewKind, kind);
-    QFETCH(qint64, kept);
-    QFETCH(qint64, html);
-    const BodyExtent extent = preview::measureBody(partText, true, kind);
-    QCOMPARE(extent.keptLength, kept);
-    QCOMPARE(extent.htmlLength, html);
-}
 
 void TestPreviewBody::transferEncodingNames_data()
 {
@@ -195,40 +110,44 @@ void TestPreviewBody::transferEncodingNames()
     QCOMPARE(preview::transferEncodingOf(value), expected);
 }
 
-void TestPreviewBody::quotedPrintableJoin_data()
+void TestPreviewBody::quotedPrintable_data()
 {
-    QTest::addColumn<QByteArray>("partText");
-    QTest::addColumn<qint64>("bound");
-    QTest::addColumn<bool>("keepLineBreaks");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("encoded");
+    QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("soft-break-joins") << QByteArray("\n\nab=\ncd\n") << qint64(100) << false << QStringLiteral("abcd");
-    QTest::newRow("soft-break-cr-lf") << QByteArray("\r\n\r\nab=\r\ncd\r\n") << qint64(100) << false
-                                      << QStringLiteral("abcd");
-    QTest::newRow("hard-break-dropped-for-html") << QByteArray("\n\nab\ncd\n") << qint64(100) << false
-                                                 << QStringLiteral("abcd");
-    QTest::newRow("hard-break-kept-for-plain") << QByteArray("\n\nab\ncd\n") << qint64(100) << true
-                                               << QStringLiteral("\n\nab\ncd\n");
-    QTest::newRow("soft-break-joins-for-plain") << QByteArray("\n\nab=\ncd\n") << qint64(100) << true
-                                                << QStringLiteral("\n\nabcd\n");
-    QTest::newRow("last-line-without-line-feed-taken-whole") << QByteArray("\n\nab\ncd") << qint64(100) << false
-                                                             << QStringLiteral("abcd");
-    QTest::newRow("bound-counts-raw-bytes-of-cr-lf")
-        << QByteArray("\r\n\r\nab\r\nContent-Type: application/pdf\r\n") << qint64(8) << false << QStringLiteral("ab");
-    QTest::newRow("line-reaching-bound-taken-whole") << QByteArray("\n\nabcdef\nxyz\n") << qint64(4) << false
-                                                     << QStringLiteral("abcdef");
-    QTest::newRow("high-bytes-read-as-latin-1") << QByteArray("\n\n\xe4\xb8\xad=3D\n") << qint64(100) << false
-                                                << QStringLiteral("\u00e4\u00b8\u00ad=3D");
-    QTest::newRow("zero-byte-dropped-not-cutting") << raw("\n\na\0b\n") << qint64(100) << false << QStringLiteral("ab");
+    QTest::newRow("soft-break-joins") << QByteArray("ab=\ncd\n") << QByteArray("abcd\n");
+    QTest::newRow("soft-break-cr-lf") << QByteArray("ab=\r\ncd\r\n") << QByteArray("abcd\r\n");
+    QTest::newRow("soft-break-after-trailing-blanks") << QByteArray("ab= \ncd") << QByteArray("abcd");
+    QTest::newRow("hard-break-kept") << QByteArray("ab\ncd\n") << QByteArray("ab\ncd\n");
+    QTest::newRow("escapes-either-case") << QByteArray("=3D=c3=a9") << QByteArray("=\xc3\xa9");
+    QTest::newRow("malformed-escape-kept") << QByteArray("a=ZZb=") << QByteArray("a=ZZb=");
+    QTest::newRow("zero-byte-kept") << raw("a\0b") << raw("a\0b");
 }
 
-void TestPreviewBody::quotedPrintableJoin()
+void TestPreviewBody::quotedPrintable()
 {
-    QFETCH(QByteArray, partText);
-    QFETCH(qint64, bound);
-    QFETCH(bool, keepLineBreaks);
+    QFETCH(QByteArray, encoded);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(preview::decodeQuotedPrintable(encoded), expected);
+}
+
+void TestPreviewBody::lineEnds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("lf-kept") << QStringLiteral("a\nb") << QStringLiteral("a\nb");
+    QTest::newRow("cr-lf") << QStringLiteral("a\r\nb\r\n") << QStringLiteral("a\nb\n");
+    // Found by fuzzing: a file converted to CR LF twice.
+    QTest::newRow("cr-cr-lf") << QStringLiteral("a\r\r\nb") << QStringLiteral("a\nb");
+    QTest::newRow("lone-cr-kept") << QStringLiteral("a\rb\r") << QStringLiteral("a\rb\r");
+}
+
+void TestPreviewBody::lineEnds()
+{
+    QFETCH(QString, text);
     QFETCH(QString, expected);
-    QCOMPARE(visible(preview::joinQuotedPrintableLines(partText, bound, keepLineBreaks)), visible(expected));
+    QCOMPARE(visible(preview::withLineFeeds(text)), visible(expected));
 }
 
 void TestPreviewBody::decodingSites_data()
@@ -255,43 +174,44 @@ void TestPreviewBody::decodingSites_data()
         row("base64-plain-charset-with-cr-lf")
             << singlePart("text/plain; charset=utf-8", "base64", "R3LDvMOfZQ==\n", true) << kind << kGreetings;
         row("base64-text-ends-at-boundary-line")
-            << singlePart("text/html; charset=utf-8", "base64", "PHA+eDwvcD4=\n--b--\nEpilogue\n") << kind
+            << QByteArray("Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/html; charset=utf-8\n"
+                          "Content-Transfer-Encoding: base64\n\nPHA+eDwvcD4=\n--b--\nRXBpbG9ndWU=\n") << kind
             << QStringLiteral("<p>x</p>");
         row("quoted-printable-soft-breaks-and-equals")
             << singlePart("text/html; charset=utf-8", "quoted-printable", "<p a=3D\"1\">Gr=C3=BC=\n=C3=9Fe</p>\n")
-            << kind << QStringLiteral("<p a=\"1\">") + kGreetings + QStringLiteral("</p>");
-        row("quoted-printable-html-lines-run-together")
+            << kind << QStringLiteral("<p a=\"1\">") + kGreetings + QStringLiteral("</p>\n");
+        row("quoted-printable-html-keeps-line-breaks")
             << singlePart("text/html; charset=utf-8", "quoted-printable", "<p>one\ntwo</p>\n") << kind
-            << QStringLiteral("<p>onetwo</p>");
+            << QStringLiteral("<p>one\ntwo</p>\n");
         row("quoted-printable-latin-1") << singlePart("text/html; charset=iso-8859-1", "quoted-printable", "Caf=E9\n")
-                                        << kind << QStringLiteral("Caf\u00e9");
+                                        << kind << QStringLiteral("Caf\u00e9\n");
         row("quoted-printable-plain-latin-1")
             << singlePart("text/plain; charset=iso-8859-1", "quoted-printable", "Caf=E9\n") << kind
-            << QStringLiteral("\n\nCaf\u00e9\n");
+            << QStringLiteral("Caf\u00e9\n");
         row("quoted-printable-windows-1252")
             << singlePart("text/html; charset=windows-1252", "quoted-printable", "=80 5\n") << kind
-            << QStringLiteral("\u20ac 5");
+            << QStringLiteral("\u20ac 5\n");
         row("quoted-printable-encoding-name-title-case")
-            << singlePart("text/html; charset=utf-8", "Quoted-Printable", "a=3Db\n") << kind << QStringLiteral("a=b");
+            << singlePart("text/html; charset=utf-8", "Quoted-Printable", "a=3Db\n") << kind << QStringLiteral("a=b\n");
         row("quoted-printable-cp949") << singlePart("text/html; charset=ks_c_5601-1987", "quoted-printable", "=C7=D1=B1=B9\n")
-                                      << kind << kKorea;
+                                      << kind << kKorea + QStringLiteral("\n");
         row("raw-utf-8-inside-quoted-printable-not-cut")
             << singlePart("text/html; charset=utf-8", "quoted-printable", "\xe4\xb8\xad\xe6\x96\x87 ok=21\n") << kind
-            << QStringLiteral("\u4e2d\u6587 ok!");
+            << QStringLiteral("\u4e2d\u6587 ok!\n");
         row("quoted-printable-no-charset-reads-utf-8")
-            << singlePart("text/html", "quoted-printable", "Gr=C3=BC=C3=9Fe\n") << kind << kGreetings;
+            << singlePart("text/html", "quoted-printable", "Gr=C3=BC=C3=9Fe\n") << kind << kGreetings + QStringLiteral("\n");
         row("unencoded-utf-8-with-charset") << singlePart("text/html; charset=utf-8", "8bit", "Gr\xc3\xbc\xc3\x9f" "e\n")
-                                            << kind << QStringLiteral("\n\n") + kGreetings + QStringLiteral("\n");
+                                            << kind << kGreetings + QStringLiteral("\n");
         row("unencoded-cp949") << singlePart("text/html; charset=ks_c_5601-1987", "", "\xc7\xd1\xb1\xb9\n") << kind
-                               << QStringLiteral("\n\n") + kKorea + QStringLiteral("\n");
+                               << kKorea + QStringLiteral("\n");
         row("unencoded-no-charset-reads-latin-1") << singlePart("text/html", "7bit", "Gr\xfc\xdf" "e\n") << kind
-                                                  << QStringLiteral("\n\n") + kGreetings + QStringLiteral("\n");
+                                                  << kGreetings + QStringLiteral("\n");
         row("unencoded-zero-byte-ends-latin-1-text") << singlePart("text/html", "", raw("ab\0cd\n")) << kind
-                                                     << QStringLiteral("\n\nab");
-        row("empty-html-part") << singlePart("text/html; charset=utf-8", "", "") << kind << QStringLiteral("\n\n");
+                                                     << QStringLiteral("ab");
+        row("empty-html-part") << singlePart("text/html; charset=utf-8", "", "") << kind << QString();
         row("charset-with-further-parameter")
             << singlePart("text/plain; charset=iso-8859-1; format=flowed", "", "Caf\xe9\n") << kind
-            << QStringLiteral("\n\nCaf\u00e9\n");
+            << QStringLiteral("Caf\u00e9\n");
     }
     QTest::newRow("base64-body-before-emlx-trailer-whole-file")
         << singlePart("text/plain; charset=utf-8", "base64",
@@ -304,9 +224,10 @@ void TestPreviewBody::decodingSites()
     QFETCH(QByteArray, message);
     QFETCH(PreviewKind, kind);
     QFETCH(QString, expected);
-    const std::optional<QString> body = preview::decodeBody(preview::scanRawHeader(message, kind), kind);
+    const std::optional<preview::DecodedBody> body = preview::decodeBody(preview::scanRawHeader(message, kind), kind);
     QVERIFY(body);
-    QCOMPARE(visible(*body), visible(expected));
+    QCOMPARE(visible(body->text), visible(expected));
+    QVERIFY(!body->cut);
 }
 
 void TestPreviewBody::attachmentNeverShown_data()
@@ -324,11 +245,94 @@ void TestPreviewBody::attachmentNeverShown()
 {
     QFETCH(QByteArray, message);
     QFETCH(PreviewKind, kind);
-    const std::optional<QString> body = preview::decodeBody(preview::scanRawHeader(message, kind), kind);
+    const std::optional<preview::DecodedBody> body = preview::decodeBody(preview::scanRawHeader(message, kind), kind);
     QVERIFY(body);
-    QVERIFY2(body->contains(QLatin1String("See the report attached.")), qPrintable(visible(*body)));
-    QVERIFY2(!body->contains(QLatin1String("Content-")), qPrintable(visible(*body)));
-    QVERIFY2(!body->contains(QLatin1String("JVBER")), qPrintable(visible(*body)));
+    const QString &text = body->text;
+    QVERIFY2(text.contains(QLatin1String("See the report attached.")), qPrintable(visible(text)));
+    QVERIFY2(!text.contains(QLatin1String("Content-")), qPrintable(visible(text)));
+    QVERIFY2(!text.contains(QLatin1String("JVBER")), qPrintable(visible(text)));
+    QVERIFY2(!text.contains(QLatin1String("--b")), qPrintable(visible(text)));
+}
+
+void TestPreviewBody::bodyShapes_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("firstLine");
+
+    QTest::newRow("no-content-type") << QByteArray("From: a@x.org\nSubject: patch\n\nFirst line of the patch\n--- a/f\n")
+                                     << QStringLiteral("First line of the patch");
+    QTest::newRow("plain-without-parameters")
+        << QByteArray("From: a@x.org\nContent-Type: text/plain\n\nHello there\nsecond\n") << QStringLiteral("Hello there");
+    QTest::newRow("upper-case-type") << QByteArray("From: a@x.org\nCONTENT-TYPE: TEXT/PLAIN; CHARSET=UTF-8\n\nUpper\n")
+                                     << QStringLiteral("Upper");
+    QTest::newRow("mixed-case-type") << QByteArray("From: a@x.org\nContent-Type: Text/Plain; charset=\"utf-8\"\n\nMixed\n")
+                                     << QStringLiteral("Mixed");
+    QTest::newRow("signed-with-untyped-first-part")
+        << QByteArray("From: a@x.org\nContent-Type: multipart/signed; protocol=\"application/pgp-signature\";\n"
+                      " micalg=pgp-sha256; boundary=\"sig\"\n\n--sig\n\nSigned message text\n\n--sig\n"
+                      "Content-Type: application/pgp-signature\n\n-----BEGIN PGP SIGNATURE-----\n--sig--\n\n"
+                      "_______________________________________________\nList footer\n")
+        << QStringLiteral("Signed message text");
+    QTest::newRow("html-then-attachment-quoted-printable-capitals")
+        << QByteArray("From: a@x.org\nContent-Type: multipart/mixed; boundary=\"m\"\n\n--m\n"
+                      "Content-Type: text/html; charset=iso-8859-1\n\n<p>Caf\xe9 =3D ok</p>\n--m\n"
+                      "Content-Type: text/plain; name=\"notes.txt\"\nContent-Transfer-Encoding: QUOTED-PRINTABLE\n"
+                      "Content-Disposition: attachment; filename=\"notes.txt\"\n\nnotes=3D\n--m--\n")
+        << QStringLiteral("<p>Café =3D ok</p>");
+    QTest::newRow("base64-utf-8-text")
+        << QByteArray("From: a@x.org\nContent-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: base64\n\n"
+                      "R3LDvMOfZSBhdXMgS8O2bG4KendlaXRlCg==\n")
+        << QStringLiteral("Grüße aus Köln");
+}
+
+void TestPreviewBody::bodyShapes()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QString, firstLine);
+    QByteArray crLf = message;
+    crLf.replace("\n", "\r\n");
+    for (PreviewKind kind : {PreviewKind::ByteRange, PreviewKind::WholeFile}) {
+        const preview::MessagePreview lf = preview::buildPreview(message, kind);
+        const preview::MessagePreview crLfPreview = preview::buildPreview(crLf, kind);
+        QVERIFY(lf.page);
+        QVERIFY2(lf.page->contains(firstLine), qPrintable(*lf.page));
+        QVERIFY2(!lf.page->contains(QLatin1String("--sig")) && !lf.page->contains(QLatin1String("--m")),
+                 qPrintable(*lf.page));
+        QVERIFY2(!lf.page->contains(QLatin1String("List footer")), qPrintable(*lf.page));
+        QVERIFY(crLfPreview.page);
+        QCOMPARE(visible(*crLfPreview.page), visible(*lf.page));
+        QCOMPARE(crLfPreview.headerLines, lf.headerLines);
+    }
+}
+
+void TestPreviewBody::largeBodyCut_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<QByteArray>("body");
+
+    const QByteArray text = QByteArray("0123456789abcdef\n").repeated(preview::kMaxShownBodyBytes / 17 + 1000);
+    QTest::newRow("unencoded") << QByteArray("8bit") << text;
+    QTest::newRow("base64") << QByteArray("base64") << text.toBase64();
+    QTest::newRow("quoted-printable") << QByteArray("quoted-printable") << text;
+}
+
+void TestPreviewBody::largeBodyCut()
+{
+    QFETCH(QByteArray, encoding);
+    QFETCH(QByteArray, body);
+    const QByteArray message = singlePart("text/plain; charset=utf-8", encoding, body);
+    const std::optional<preview::DecodedBody> decoded =
+        preview::decodeBody(preview::scanRawHeader(message, PreviewKind::WholeFile), PreviewKind::WholeFile);
+    QVERIFY(decoded);
+    QVERIFY(decoded->cut);
+    QCOMPARE(decoded->text.size(), preview::kMaxShownBodyBytes);
+    const preview::MessagePreview shown = preview::buildPreview(message, PreviewKind::WholeFile);
+    QVERIFY(shown.page);
+    QVERIFY(shown.page->endsWith(QStringLiteral("<p><i>") + preview::kBodyCutNote + QStringLiteral("</i></p></body></html>")));
+
+    // A body just within the bound is shown whole, without the note.
+    const QByteArray small = singlePart("text/plain; charset=utf-8", "8bit", body.left(preview::kMaxShownBodyBytes));
+    QVERIFY(!preview::buildPreview(small, PreviewKind::WholeFile).page->contains(preview::kBodyCutNote));
 }
 
 void TestPreviewBody::pages_data()
@@ -350,7 +354,7 @@ void TestPreviewBody::pages_data()
             << QStringLiteral("one\ntwo &lt;x&gt;") << QStringLiteral("onetwo");
         row("html-shown-as-html") << singlePart("text/html; charset=utf-8", "", "<p>a &amp; b</p>\n") << kind << true
                                   << QStringLiteral("<p>a &amp; b</p>") << QStringLiteral("<pre");
-        row("no-text-part-shows-nothing") << QByteArray("From: a@x\nTo: b@x\n\nJust some text without a type.\n")
+        row("no-text-part-shows-nothing") << QByteArray("From: a@x\nContent-Type: image/png\n\niVBORw0KGgo=\n")
                                           << kind << false << QString() << QString();
     }
     QTest::newRow("plain-body-before-application-part-escaped-whole-file")

@@ -92,10 +92,10 @@ void TestPreviewDate::dateLine_data()
         row("folded-date", " Tue, 4 Mar 2014\n 21:05:09\n", range, "Date: 04 Mar 2014 09:05:09 PM");
         row("cr-lf-date", " Tue, 4 Mar 2014 21:05:09 +0000\r\n", whole, "Date: 04 Mar 2014 09:05:09 PM");
         row("unreadable-date", " yesterday\n", range, "Date: ");
-        row("single-blank", " \n", whole, "Date: ");
+        row("single-blank", " \n", whole, "");
         row("empty-value-gives-empty-line", "\n", range, "");
         row("no-value-gives-empty-line", "", whole, "");
-        row("no-blank-after-colon-loses-first-letter", "Tue, 4 Mar 2014 21:05:09\n", range, "Date: ");
+        row("no-blank-after-colon-read-whole", "Tue, 4 Mar 2014 21:05:09\n", range, "Date: 04 Mar 2014 09:05:09 PM");
     }
 }
 

@@ -29,7 +29,7 @@ const QByteArray kSecondMessage("From j@x Tue Mar  4 21:05:09 2014\n"
                                 "Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe?=\nDate: Tue, 4 Mar 2014 21:05:09 +0000\n"
                                 "Content-Type: text/html; charset=utf-8\nContent-Transfer-Encoding: quoted-printable\n\n"
                                 "<p id=3D\"m\">Gr=C3=BC=C3=9Fe <b>from</b> here</p>\n");
-const QString kSecondHeader = QStringLiteral("J\u00fcrgen <j@x>\nTo: b@x\n\nGr\u00fc\u00dfe\n"
+const QString kSecondHeader = QStringLiteral("J\u00fcrgen <j@x>\nTo: b@x\nGr\u00fc\u00dfe\n"
                                              "Date: 04 Mar 2014 09:05:09 PM");
 
 // Runs the event loop for the given time, so a load gets every chance to
@@ -183,7 +183,7 @@ void TestPreviewWindow::messageFileShown()
     const QString path = writeFile(QStringLiteral("one.eml"), message);
     waitForPage([&] { window->OnWebViewInHTML(path); });
 
-    QCOMPARE(headerText(), QStringLiteral("Ann <a@x>\n\nCC: d@x\n\n<img src=x>\n"));
+    QCOMPARE(headerText(), QStringLiteral("Ann <a@x>\nCc: d@x\n<img src=x>"));
     QVERIFY(blockIsBold(0));
     QVERIFY(!window->m_pHeaderBox->document()->toHtml().contains(QLatin1String("<img")));
     QVERIFY(!window->m_pWebView->isHidden());
@@ -204,12 +204,12 @@ void TestPreviewWindow::attachmentsOfOneMessageOnly()
     const QString second = writeFile(QStringLiteral("second.eml"), plain);
 
     waitForPage([&] { window->OnWebViewInHTML(first); });
-    QVERIFY2(headerText().endsWith(QLatin1String("\nAttachments: a.pdf\nb.png\n")), qPrintable(headerText()));
+    QVERIFY2(headerText().endsWith(QLatin1String("\nAttachments: a.pdf\nb.png")), qPrintable(headerText()));
     QCOMPARE(pageText().simplified(), QStringLiteral("see files"));
 
     const QString mbox = writeFile(QStringLiteral("Files"), QByteArray("From a@x Tue Mar  4 21:05:09 2014\n") + withNames);
     waitForPage([&] { window->OnWebViewForMboxFileInHTML(mbox, QStringLiteral("0"), QStringLiteral("100000")); });
-    QVERIFY2(headerText().endsWith(QLatin1String("\nAttachments: a.pdf, b.png\n")), qPrintable(headerText()));
+    QVERIFY2(headerText().endsWith(QLatin1String("\nAttachments: a.pdf, b.png")), qPrintable(headerText()));
 
     waitForPage([&] { window->OnWebViewInHTML(second); });
     QVERIFY(!headerText().contains(QLatin1String("Attachments")));

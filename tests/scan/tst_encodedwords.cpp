@@ -1,14 +1,10 @@
-// Encoded words in header lines: one word at a time, and the From and
-// Subject headers as the message indexers read them.
+// Encoded words in header values: one word at a time, and whole values
+// of the shapes real mail has.
 
 #include "scan/encodedwords.h"
 #include "support/globalsreset.h"
 
 #include <QtTest>
-
-using encodedwords::IndexedField;
-
-Q_DECLARE_METATYPE(IndexedField)
 
 namespace {
 // Line ends and tabs made visible in failure messages.
@@ -29,34 +25,13 @@ class TestEncodedWords : public QObject
 private slots:
     void init() { resetAllGlobalsForTest(); }
 
-    void splitsWordFields_data();
-    void splitsWordFields();
     void decodesWholeWords_data();
     void decodesWholeWords();
     void decodesWordTextByLetter_data();
     void decodesWordTextByLetter();
-    void decodesIndexedHeaders_data();
-    void decodesIndexedHeaders();
+    void decodesHeaderValues_data();
+    void decodesHeaderValues();
 };
-
-void TestEncodedWords::splitsWordFields_data()
-{
-    QTest::addColumn<QByteArray>("afterOpener");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("complete-word") << QByteArray("UTF-8?Q?abc?=\n") << QStringLiteral("UTF-8|Q|abc?=\n");
-    QTest::newRow("charset-only") << QByteArray("UTF-8") << QStringLiteral("UTF-8||");
-    QTest::newRow("quoted-form-shifts-fields") << QByteArray("?UTF-8?B?eA==?=\"")
-                                               << QStringLiteral("|UTF-8|B?eA==?=\"");
-}
-
-void TestEncodedWords::splitsWordFields()
-{
-    QFETCH(QByteArray, afterOpener);
-    QFETCH(QString, expected);
-    const encodedwords::WordParts parts = encodedwords::splitWord(afterOpener);
-    QCOMPARE(QString::fromUtf8(parts.charset + '|' + parts.letter + '|' + parts.text), expected);
-}
 
 void TestEncodedWords::decodesWholeWords_data()
 {
@@ -72,7 +47,7 @@ void TestEncodedWords::decodesWholeWords_data()
     QTest::newRow("b-word-read-with-its-charset")
         << QByteArray("=?ISO-8859-1?B?Q2Fm6Q==?=") << QStringLiteral("Café");
     QTest::newRow("q-word-windows-1252-euro")
-        << QByteArray("=?windows-1252?Q?=80_5?=") << QStringLiteral("€_5");
+        << QByteArray("=?windows-1252?Q?=80_5?=") << QStringLiteral("€ 5");
     QTest::newRow("korean-mail-client-charset")
         << QByteArray("=?ks_c_5601-1987?Q?=B0=A1?=") << QStringLiteral("가");
     QTest::newRow("unknown-charset-reads-utf-8")
@@ -122,97 +97,56 @@ void TestEncodedWords::decodesWordTextByLetter()
     QCOMPARE(visible(encodedwords::decodeWordText(charset, letter, text)), visible(expected));
 }
 
-void TestEncodedWords::decodesIndexedHeaders_data()
+void TestEncodedWords::decodesHeaderValues_data()
 {
-    QTest::addColumn<IndexedField>("field");
-    QTest::addColumn<QByteArray>("firstLine");
-    QTest::addColumn<QList<QByteArray>>("continuations");
+    QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("expected");
-    QTest::addColumn<QByteArray>("diagnostics");
 
-    const IndexedField from = IndexedField::Sender;
-    const IndexedField subject = IndexedField::Subject;
-    const QList<QByteArray> none;
-
-    QTest::newRow("plain-sender-keeps-line-end")
-        << from << QByteArray("From: John Smith <js@example.org>\n") << none
-        << QStringLiteral("John Smith <js@example.org>\n") << QByteArray();
-    QTest::newRow("sender-name-in-capitals-kept")
-        << from << QByteArray("FROM: John\n") << none << QStringLiteral("FROM: John\n") << QByteArray();
-    QTest::newRow("sender-q-word-alone")
-        << from << QByteArray("From: =?UTF-8?Q?Jos=C3=A9?=\n") << none << QStringLiteral("José")
-        << QByteArray();
-    QTest::newRow("sender-q-word-with-address-writes-diagnostic")
-        << from << QByteArray("From: =?UTF-8?Q?Jos=C3=A9?= <j@x.org>\n") << none
-        << QStringLiteral("José <j@x.org>\n") << QByteArray("lines - Jos=C3=A9 <j@x.org>\n\n");
-    QTest::newRow("sender-b-word-with-address")
-        << from << QByteArray("From: =?UTF-8?B?Sm9zw6k=?= <j@x.org>\n") << none
-        << QStringLiteral("José <j@x.org>\n") << QByteArray();
-    QTest::newRow("sender-quoted-q-word-reads-utf-8")
-        << from << QByteArray("From: \"=?ISO-8859-1?Q?Jos=C3=A9?=\" <j@x.org>\n") << none
-        << QStringLiteral("José\" <j@x.org>\n") << QByteArray();
-    QTest::newRow("sender-lower-case-q-word")
-        << from << QByteArray("from: =?utf-8?q?Jos=C3=A9?=\n") << none << QStringLiteral("José")
-        << QByteArray();
-    QTest::newRow("sender-word-then-folded-address")
-        << from << QByteArray("From: =?UTF-8?Q?Jos=C3=A9?=\n") << QList<QByteArray>{"\t<j@x.org>\n"}
-        << QStringLiteral("José\t<j@x.org>\n") << QByteArray();
-    QTest::newRow("sender-two-folded-words-join")
-        << from << QByteArray("From: =?UTF-8?Q?Jos=C3=A9?=\n")
-        << QList<QByteArray>{" =?UTF-8?B?IEdhcmPDrWE=?=\n"} << QStringLiteral("José García")
-        << QByteArray();
-    QTest::newRow("sender-word-after-name-not-decoded")
-        << from << QByteArray("From: Jo =?UTF-8?Q?x?=\n") << none
-        << QStringLiteral("Jo =?UTF-8?Q?x?=\n") << QByteArray();
-
-    QTest::newRow("plain-subject-keeps-line-end")
-        << subject << QByteArray("Subject: Hello\n") << none << QStringLiteral("Hello\n") << QByteArray();
-    QTest::newRow("subject-q-word-keeps-underscores")
-        << subject << QByteArray("Subject: =?UTF-8?Q?Caf=C3=A9_au_lait?=\n") << none
-        << QStringLiteral("Café_au_lait") << QByteArray();
-    QTest::newRow("subject-b-word-in-latin-1")
-        << subject << QByteArray("Subject: =?ISO-8859-1?B?Q2Fm6Q==?=\n") << none
-        << QStringLiteral("Café") << QByteArray();
-    QTest::newRow("subject-q-word-then-text")
-        << subject << QByteArray("Subject: =?UTF-8?Q?Caf=C3=A9?= ok\n") << none
-        << QStringLiteral("Café ok\n") << QByteArray();
-    QTest::newRow("subject-b-word-then-text")
-        << subject << QByteArray("Subject: =?UTF-8?B?SGVsbG8=?= world\n") << none
-        << QStringLiteral("Hello world\n") << QByteArray();
-    QTest::newRow("subject-text-before-word-not-decoded")
-        << subject << QByteArray("Subject: Re: =?UTF-8?Q?Caf=C3=A9?=\n") << none
-        << QStringLiteral("Re: =?UTF-8?Q?Caf=C3=A9?=\n") << QByteArray();
-    QTest::newRow("subject-folded-words-join")
-        << subject << QByteArray("Subject: =?UTF-8?Q?Hello?=\n") << QList<QByteArray>{" =?UTF-8?Q?World?=\n"}
-        << QStringLiteral("HelloWorld") << QByteArray();
-    QTest::newRow("subject-folded-plain-keeps-blanks-and-line-ends")
-        << subject << QByteArray("Subject: Hello\n") << QList<QByteArray>{" World\n", "\tagain\n"}
-        << QStringLiteral("Hello\n World\n\tagain\n") << QByteArray();
-    QTest::newRow("subject-folded-word-then-text")
-        << subject << QByteArray("Subject: x\n") << QList<QByteArray>{" =?UTF-8?Q?abc?= def\n"}
-        << QStringLiteral("x\nabc def\n") << QByteArray();
-    QTest::newRow("subject-folded-plain-with-closer-inside-kept")
-        << subject << QByteArray("Subject: x\n") << QList<QByteArray>{" a?=b\n"}
-        << QStringLiteral("x\n a?=b\n") << QByteArray();
-    QTest::newRow("subject-unknown-letter-left-undecoded")
-        << subject << QByteArray("Subject: =?UTF-8?X?abc?=\n") << none << QStringLiteral("abc")
-        << QByteArray();
-    QTest::newRow("subject-word-without-fields-gives-nothing")
-        << subject << QByteArray("Subject: =?UTF-8\n") << none << QString() << QByteArray();
+    QTest::newRow("plain-value") << QByteArray("John Smith <js@example.org>")
+                                 << QStringLiteral("John Smith <js@example.org>");
+    QTest::newRow("q-underscore-is-a-blank") << QByteArray("=?utf-8?q?Ren=C3=A9_Dupont?=")
+                                             << QStringLiteral("René Dupont");
+    QTest::newRow("word-then-address") << QByteArray("=?UTF-8?Q?Jos=C3=A9?= <j@x.org>")
+                                       << QStringLiteral("José <j@x.org>");
+    QTest::newRow("word-inside-quotes") << QByteArray("\"=?utf-8?q?Ren=C3=A9?=\" <r@x.org>")
+                                        << QStringLiteral("\"René\" <r@x.org>");
+    QTest::newRow("word-after-plain-text") << QByteArray("Essai =?iso-8859-1?Q?accentu=E9?=")
+                                           << QStringLiteral("Essai accentué");
+    QTest::newRow("reply-prefix-then-latin-1-word") << QByteArray("Re: =?ISO-8859-1?Q?Caf=E9?=")
+                                                    << QStringLiteral("Re: Café");
+    QTest::newRow("b-word-ending-in-q-is-no-q-word") << QByteArray("=?UTF-8?B?w6lq?= <a@b.c>")
+                                                     << QStringLiteral("éj <a@b.c>");
+    QTest::newRow("blank-between-adjacent-words-dropped")
+        << QByteArray("=?UTF-8?Q?Hello?= =?UTF-8?Q?World?=") << QStringLiteral("HelloWorld");
+    QTest::newRow("unfolded-blank-between-words-dropped")
+        << QByteArray("=?UTF-8?Q?Hello?=\t =?UTF-8?Q?World?=") << QStringLiteral("HelloWorld");
+    QTest::newRow("text-between-words-kept") << QByteArray("=?utf-8?q?a?= b =?utf-8?q?c?=")
+                                             << QStringLiteral("a b c");
+    QTest::newRow("mixed-charsets") << QByteArray("=?iso-8859-1?q?caf=E9?= =?utf-8?b?w6k=?= =?koi8-r?b?8NLJ18XU?=")
+                                    << QStringLiteral("cafééПривет");
+    QTest::newRow("b-word-without-padding") << QByteArray("=?UTF-8?B?w6k?=") << QStringLiteral("é");
+    QTest::newRow("b-word-with-padding") << QByteArray("=?UTF-8?B?w6k=?=") << QStringLiteral("é");
+    QTest::newRow("language-suffix-ignored") << QByteArray("=?utf-8*fr?q?caf=C3=A9?=")
+                                             << QStringLiteral("café");
+    QTest::newRow("unknown-charset-reads-utf-8") << QByteArray("=?x-unknown?q?caf=C3=A9?=")
+                                                 << QStringLiteral("café");
+    QTest::newRow("korean-mail-client-charset") << QByteArray("=?ks_c_5601-1987?Q?=B0=A1?=")
+                                                << QStringLiteral("가");
+    QTest::newRow("word-glued-to-text") << QByteArray("abc=?utf-8?q?d?=e") << QStringLiteral("abcde");
+    QTest::newRow("unknown-letter-stays") << QByteArray("=?UTF-8?X?abc?= x")
+                                          << QStringLiteral("=?UTF-8?X?abc?= x");
+    QTest::newRow("unclosed-word-stays") << QByteArray("Hi =?UTF-8?Q?abc") << QStringLiteral("Hi =?UTF-8?Q?abc");
+    QTest::newRow("broken-word-then-good-word")
+        << QByteArray("=?UTF-8?Q?a?b =?UTF-8?Q?c?=") << QStringLiteral("=?UTF-8?Q?a?b c");
+    QTest::newRow("malformed-escape-stays") << QByteArray("=?UTF-8?Q?a=ZZb?=") << QStringLiteral("a=ZZb");
+    QTest::newRow("openers-only") << QByteArray("=?=?=?=?") << QStringLiteral("=?=?=?=?");
 }
 
-void TestEncodedWords::decodesIndexedHeaders()
+void TestEncodedWords::decodesHeaderValues()
 {
-    QFETCH(IndexedField, field);
-    QFETCH(QByteArray, firstLine);
-    QFETCH(QList<QByteArray>, continuations);
+    QFETCH(QByteArray, value);
     QFETCH(QString, expected);
-    QFETCH(QByteArray, diagnostics);
-
-    QByteArray written;
-    const QString text = encodedwords::decodeIndexedHeader(field, firstLine, continuations, &written);
-    QCOMPARE(visible(text), visible(expected));
-    QCOMPARE(written, diagnostics);
+    QCOMPARE(visible(encodedwords::decodeHeaderValue(value)), visible(expected));
 }
 
 QTEST_GUILESS_MAIN(TestEncodedWords)
