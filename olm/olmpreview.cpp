@@ -58,8 +58,8 @@ QStringList headerLines(const MailMLRC &record)
     const QString bcc = fieldText(record.szBccAddress);
     if (!bcc.isEmpty())
         lines.append(bcc);
-    if (record.pAttachNames) {
-        const QStringList names = QString::fromUtf8(record.pAttachNames).split(QLatin1Char(';'));
+    if (!record.pAttachNames.isEmpty()) {
+        const QStringList names = fieldText(record.pAttachNames).split(QLatin1Char(';'));
         lines.append(QStringLiteral("Attachments: ") + names.join(QLatin1Char('\n')));
     }
     return lines;
@@ -104,7 +104,7 @@ void QConverterMainWindow::MessageFieldsForThePreview(MailMLRC *record, int)
         return;
     // Header values come from strangers: they go in as plain text, never as markup.
     QTextCursor cursor(m_pHeaderBox->document());
-    const bool hasSender = record->szFromAddress[0] != '\0';
+    const bool hasSender = !record->szFromAddress.isEmpty();
     const QStringList lines = olmpreview::headerLines(*record);
     for (int i = 0; i < lines.size(); ++i) {
         QTextCharFormat format;
