@@ -3,6 +3,7 @@
 
 #include "app/workerthread.h"
 #include "convert/savesnapshot.h"
+#include "convert/mboxappender.h"
 
 #include <QByteArray>
 #include <QString>
@@ -46,6 +47,16 @@ public:
     bool writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile = true);
     // mbox family to the Outlook 2011 bundle, as writeMailForPostBoxAppleMail.
     bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true);
+
+    // Makes the writers start a new save: the output file they keep open is
+    // closed, made folders are forgotten, the skeleton counts as unwritten.
+    void resetWriters();
+    // Closes the output file the writers keep open between records; false
+    // when the close reported an error.
+    bool closeWriterOutput();
+    // Cuts back what the mbox-family writers appended of a source file whose
+    // piece with endOfFile never came (a stop in the middle of a file).
+    void discardUnfinishedPieces();
 
     // Result code of the last Finder-information call of a writer; nothing reads it.
     qint32 nOSErr = 0;
@@ -107,4 +118,8 @@ private:
     SaveSnapshot m_snapshot;
     SaveOutcome m_outcome;
     int m_lastPercent = -1;
+    // Output file, made folders and piece runs of the message writers.
+    MboxAppender m_writerOutput;
+    // Bundle whose skeleton the mbox-family bundle writer wrote in this save.
+    QString m_skeletonWrittenFor;
 };

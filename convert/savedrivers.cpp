@@ -74,6 +74,8 @@ void QMailSaving::run()
         IsPreview = true;
         m_outcome = SaveOutcome{};
         m_lastPercent = -1;
+        FileSavingIdentification = false;
+        resetWriters();
         const SaveTarget target = m_snapshot.target;
         const bool apple = target == SaveTarget::AppleMail;
         const bool outlook = target == SaveTarget::Outlook;
@@ -115,6 +117,8 @@ void QMailSaving::run()
         // Nothing may leave the thread; the run counts as stopped.
         m_outcome.stopped = true;
     }
+    // After a stop the output file the writers keep open is closed here.
+    closeWriterOutput();
 }
 
 void QMailSaving::FileSearchForEmlAppleMail() { runMessageDriver(MessageKind::MailMate); }
@@ -134,6 +138,9 @@ void QMailSaving::beginRun()
 
 void QMailSaving::finishRun()
 {
+    // The last records count only once their file is closed without error.
+    if (!closeWriterOutput())
+        ++m_outcome.notWritten;
     reportProgress(1, 1);
     emit OnSubProgressHide();
     emit ProgressDailogHide();
