@@ -11,6 +11,7 @@
 #include "browser/foldertree.h"
 #include "convert/convertglobals.h"
 #include "convert/importwindow.h"
+#include "convert/mailsaving.h"
 
 #include <QAction>
 #include <QProgressBar>
@@ -72,7 +73,8 @@ void QConverterMainWindow::HideProgressBar()
     // after the save is applied as a new tick.
     foldertree::setAllRecordStates(StartFldrAtrib, FolderUnchecked);
     foldertree::setAllItemStates(m_pFolderTree, FolderUnchecked);
-    m_pImportWindow->InfoLabels->setText(windowrules::saveCompletedText(FileSavingPath));
+    const SaveOutcome outcome = pMailSaving ? pMailSaving->lastOutcome() : SaveOutcome{};
+    m_pImportWindow->InfoLabels->setText(saveOutcomeText(FileSavingPath, outcome));
     m_pImportWindow->show();
     IsPreview = false;
 }

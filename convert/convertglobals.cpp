@@ -4,6 +4,7 @@ std::atomic<bool> bForAppleMail{false};
 std::atomic<bool> bForOutlookMail{false};
 std::atomic<bool> IsPreview{false};
 std::atomic<bool> FileSavingIdentification{false};
+SaveAsWindow *m_pSaveAs = nullptr;
 
 void resetConvertGlobalsForTest()
 {
@@ -11,4 +12,5 @@ void resetConvertGlobalsForTest()
     bForOutlookMail = false;
     IsPreview = false;
     FileSavingIdentification = false;
+    m_pSaveAs = nullptr;
 }

@@ -3,6 +3,8 @@
 
 #include <atomic>
 
+class SaveAsWindow;
+
 // Target flags: the save dialog sets one and clears the other.
 extern std::atomic<bool> bForAppleMail;
 extern std::atomic<bool> bForOutlookMail;
@@ -10,6 +12,9 @@ extern std::atomic<bool> bForOutlookMail;
 extern std::atomic<bool> IsPreview;
 // 1 once a save has written a message.
 extern std::atomic<bool> FileSavingIdentification;
+
+// The newest save dialog (earlier ones stay, hidden, as children of the main window).
+extern SaveAsWindow *m_pSaveAs;
 
 // Puts every variable above back to its program-start value.
 void resetConvertGlobalsForTest();

@@ -47,6 +47,23 @@ public:
     // Recursive walk of the mbox-family discovery into AllFilePathInStrList.
     void OnGetAllFileAndDir(const QString &path);
 
+    // Writers of the scanning thread (nothing calls them). Each appends to
+    // the output mbox file its own path rule gives and returns whether the
+    // record was written whole; an empty saveDir or output root writes nothing.
+    // Writes the identity bundle's three skeleton files below path.
+    void CreateFilesInMainIdentity(QString path);
+    // A block of the mbox file GetAllFilePathInStrList, then one line feed,
+    // into the Apple Mail tree.
+    bool writeMailForPostBoxAppleMail(const QByteArray &text);
+    // The same into the identity bundle, whose skeleton is written when missing.
+    bool writeMailForPostBoxOutlook(const QByteArray &text);
+    // One message behind its separator line into outputRoot + "/Mail" +
+    // folderPath; sourcePath is not used.
+    bool writeMailForOperaMail(const QByteArray &text, const QString &outputRoot, const QString &folderPath,
+                               const QString &sourcePath);
+    // The same into the Apple Mail tree.
+    bool writeMailForOperaAppleMail(const QByteArray &text, const QString &folderPath, const QString &sourcePath);
+
     // Files the latest discovery routine passed over because they did not
     // open or could not be listed; reset when a routine starts.
     std::atomic<int> nSkippedFiles{0};

@@ -1,0 +1,315 @@
+// The message writers on real files: record bytes per writer, the piece
+// runs of the mbox family, the registered-path gate, the bundle skeleton and
+// a short write cut back.
+
+#include "app/appglobals.h"
+#include "convert/bundleskeleton.h"
+#include "convert/convertglobals.h"
+#include "convert/mailsaving.h"
+#include "platform/finderinfo.h"
+#include "scan/foldermodel.h"
+#include "scan/scanglobals.h"
+#include "support/globalsreset.h"
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file below root, relative to it, sorted.
+QStringList filesBelow(const QString &root)
+{
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// Bytes as readable text: line ends and NULs made visible.
+QString visible(const QByteArray &bytes)
+{
+    QString text = QString::fromLatin1(bytes);
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n\n"));
+    return text.replace(QChar(0), QLatin1String("\\0"));
+}
+
+// A message with a "From " line, a "From : " inside a line, CR LF, UTF-8,
+// lone 8-bit bytes and a NUL.
+const QByteArray kText("Subject: x\r\n\r\nFrom the desk\nSeen From : here\n\xc3\xa9 \xe9 \xe2\x82\xac \x80 a\0b\n", 60);
+const QByteArray kTextNoFinalLineFeed("no final line feed");
+
+// Sets the file-size limit of the process for the life of the object.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+} // namespace
+
+class TestMailWriters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { resetAllGlobalsForTest(); }
+
+    void messageRecords_data();
+    void messageRecords();
+    void mboxPieces_data();
+    void mboxPieces();
+    void unregisteredSourceWritesNothing();
+    void hostileFolderPathStaysInTree();
+    void skeletonFiles();
+    void shortWriteIsCutBack();
+
+private:
+    QString src() const { return m_dir->path() + QLatin1String("/src"); }
+    QString out() const { return m_dir->path() + QLatin1String("/out"); }
+    QString registered(const QString &relative)
+    {
+        const QString path = src() + relative;
+        foldermodel::registerTreePath(path);
+        return path;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestMailWriters::init()
+{
+    resetAllGlobalsForTest();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir().mkpath(out()));
+    m_selectedFile = src();
+    saveDir = out();
+}
+
+void TestMailWriters::messageRecords_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QByteArray>("separator");
+    QTest::addColumn<QByteArray>("firstText"); // kText as the writer writes it
+    QTest::addColumn<quint32>("type");
+
+    const QByteArray lineQuoted("Subject: x\r\n\r\n>From the desk\nSeen From : here\n\xc3\xa9 \xe9 \xe2\x82\xac \x80 a\0b\n", 61);
+    const QByteArray bothQuoted("Subject: x\r\n\r\n>From the desk\nSeen >From : here\n\xc3\xa9 \xe9 \xe2\x82\xac \x80 a\0b\n", 62);
+    const quint32 mbox = platform::kFourCharMBOX;
+    const QString rge = QStringLiteral("Main Identity.rge");
+    const QString apple = QStringLiteral("Main Identity.mbox");
+    QTest::newRow("emlx-to-bundle") << "emlx" << rge << QByteArray("From - &&&&&@@@####") << kText << mbox;
+    QTest::newRow("mailmate-to-bundle") << "mailmate" << rge << QByteArray("From ???@???") << lineQuoted << mbox;
+    QTest::newRow("mailmate-to-apple") << "mailmate-apple" << apple << QByteArray("From - Wed Nov 12 14:38:04 2014")
+                                       << lineQuoted << quint32(0);
+    QTest::newRow("outspring-to-bundle") << "outspring" << rge << QByteArray("From ???@???") << kText << mbox;
+    QTest::newRow("outspring-to-apple") << "outspring-apple" << apple
+                                        << QByteArray("From - Wed Nov 12 14:38:04 2014") << kText << quint32(0);
+    QTest::newRow("opera-to-bundle") << "opera" << rge << QByteArray("From ???@??? Fri Dec 19 10:37:38 2014")
+                                     << bothQuoted << mbox;
+    QTest::newRow("opera-to-apple") << "opera-apple" << apple << QByteArray("From - Wed Nov 12 14:38:04 2014")
+                                    << lineQuoted << quint32(0);
+}
+
+void TestMailWriters::messageRecords()
+{
+    QFETCH(QString, writer);
+    QFETCH(QString, tree);
+    QFETCH(QByteArray, separator);
+    QFETCH(QByteArray, firstText);
+    QFETCH(quint32, type);
+
+    QMailSaving saving;
+    const QString bundle = out() + QLatin1String("/Main Identity.rge");
+    // Every source below is laid out so that its mailbox is "Box".
+    auto write = [&](const QByteArray &text) {
+        if (writer == QLatin1String("emlx"))
+            return saving.writeMail(text, bundle, registered(QStringLiteral("/Box.mbox/Messages/1.emlx")));
+        if (writer == QLatin1String("mailmate"))
+            return saving.writeMailForMailMate(text, bundle, registered(QStringLiteral("/Box.mailbox/Messages/1.eml")));
+        if (writer == QLatin1String("mailmate-apple"))
+            return saving.writeMailForMailMateAppleMail(text, registered(QStringLiteral("/Box.mailbox/Messages/1.eml")));
+        if (writer == QLatin1String("outspring"))
+            return saving.writeMailForOutSpring(text, bundle, registered(QStringLiteral("/Box/1.eml")));
+        if (writer == QLatin1String("outspring-apple"))
+            return saving.writeMailForOutSpringAppleMail(text, registered(QStringLiteral("/Box/1.eml")));
+        if (writer == QLatin1String("opera"))
+            return saving.writeMailForOperaMailOutlook(text, bundle, QStringLiteral("/Box"),
+                                                       registered(QStringLiteral("/1.mbs")));
+        return saving.writeMailForOperaAppleMail(text, QStringLiteral("/Box"), registered(QStringLiteral("/1.mbs")));
+    };
+
+    QVERIFY(write(kText));
+    QVERIFY(FileSavingIdentification);
+    QVERIFY(write(kTextNoFinalLineFeed));
+    QVERIFY(write(QByteArray()));
+    QVERIFY(saving.closeWriterOutput());
+
+    const QString file = out() + QLatin1Char('/') + tree + QLatin1String("/Mail/Box/Box.mbox");
+    QCOMPARE(filesBelow(out()), QStringList{tree + QLatin1String("/Mail/Box/Box.mbox")});
+    const QByteArray expected = separator + '\n' + firstText + '\n' + separator + '\n' + kTextNoFinalLineFeed
+        + "\n\n" + separator + "\n\n";
+    QCOMPARE(visible(readAll(file)), visible(expected));
+
+    quint32 gotType = 1, gotCreator = 0;
+    if (platform::finderInfo(file, &gotType, &gotCreator)) {
+        QCOMPARE(gotType, type);
+        QCOMPARE(gotCreator, platform::kFourCharOPIM);
+    }
+}
+
+void TestMailWriters::mboxPieces_data()
+{
+    QTest::addColumn<bool>("toBundle");
+    QTest::addColumn<QString>("expectedFile");
+
+    QTest::newRow("apple-tree") << false << "Main Identity.mbox/Mail/Local Folders/Inbox/Inbox.mbox";
+    QTest::newRow("bundle") << true << "Main Identity.rge/Mail/Local Folders/Inbox/Inbox.mbox";
+}
+
+void TestMailWriters::mboxPieces()
+{
+    QFETCH(bool, toBundle);
+    QFETCH(QString, expectedFile);
+
+    QMailSaving saving;
+    auto write = [&](const QByteArray &piece, bool endOfFile) {
+        return toBundle ? saving.writeMailForPostBoxOutlook(piece, endOfFile)
+                        : saving.writeMailForPostBoxAppleMail(piece, endOfFile);
+    };
+    // Two source files of one mailbox path in two saves' worth of pieces.
+    GetAllFilePathInStrList = registered(QStringLiteral("/Mail/Local Folders/Inbox"));
+    QVERIFY(write(QByteArray("From a@b Mon\nSubject: \xe9\n\nbody"), false));
+    QVERIFY(write(QByteArray(" continued\n>From quoted\n"), false));
+    QVERIFY(write(QByteArray(), true));
+    QVERIFY(write(QByteArray("From c@d Tue\n\nno final line feed"), true));
+    QVERIFY(saving.closeWriterOutput());
+
+    QCOMPARE(visible(readAll(out() + QLatin1Char('/') + expectedFile)),
+             visible("From a@b Mon\nSubject: \xe9\n\nbody continued\n>From quoted\n\n"
+                     "From c@d Tue\n\nno final line feed\n"));
+    QStringList expectedFiles{expectedFile};
+    if (toBundle) {
+        expectedFiles << QStringLiteral("Main Identity.rge/Archive.xml")
+                      << QStringLiteral("Main Identity.rge/Contents/Info.plist")
+                      << QStringLiteral("Main Identity.rge/Contents/PkgInfo");
+        expectedFiles.sort();
+        QCOMPARE(readAll(out() + QLatin1String("/Main Identity.rge/Contents/PkgInfo")), QByteArray("rge OPIM"));
+    }
+    QCOMPARE(filesBelow(out()), expectedFiles);
+}
+
+void TestMailWriters::unregisteredSourceWritesNothing()
+{
+    QMailSaving saving;
+    registered(QStringLiteral("/Box/1.eml"));
+    const QString bundle = out() + QLatin1String("/Main Identity.rge");
+    QVERIFY(!saving.writeMailForOutSpring(kText, bundle, src() + QLatin1String("/Box/2.eml")));
+    QVERIFY(!saving.writeMailForOutSpring(kText, bundle, src() + QLatin1String("/box/1.eml")));
+    GetAllFilePathInStrList = src() + QLatin1String("/Mail/Inbox");
+    QVERIFY(!saving.writeMailForPostBoxOutlook(kText, true));
+    QVERIFY(!saving.writeMailForOperaAppleMail(kText, QStringLiteral("/Box"), src() + QLatin1String("/2.mbs")));
+    QVERIFY(!FileSavingIdentification);
+    QCOMPARE(QDir(out()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestMailWriters::hostileFolderPathStaysInTree()
+{
+    QMailSaving saving;
+    const QString source = registered(QStringLiteral("/1.mbs"));
+    QVERIFY(saving.writeMailForOperaAppleMail(kText, QStringLiteral("/../../../x"), source));
+    QVERIFY(saving.writeMailForOperaAppleMail(kText, QStringLiteral("/$(touch PWNED)/x;touch PWNED"), source));
+    QVERIFY(saving.closeWriterOutput());
+    QCOMPARE(filesBelow(m_dir->path()),
+             (QStringList{QStringLiteral("out/Main Identity.mbox/Mail/$(touch PWNED)/x;touch PWNED/x;touch PWNED.mbox"),
+                          QStringLiteral("out/Main Identity.mbox/Mail/%2E%2E/%2E%2E/%2E%2E/x/x.mbox")}));
+}
+
+void TestMailWriters::skeletonFiles()
+{
+    const QString bundle = out() + QLatin1String("/Main Identity.rge");
+    QVERIFY(QDir().mkpath(bundle));
+
+    // Without "Contents" only Archive.xml can be written.
+    QVERIFY(!bundleskeleton::writeIdentitySkeleton(bundle));
+    QCOMPARE(filesBelow(bundle), QStringList{QStringLiteral("Archive.xml")});
+
+    QVERIFY(QDir().mkpath(bundle + QLatin1String("/Contents")));
+    QFile stale(bundle + QLatin1String("/Contents/PkgInfo"));
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.write("half");
+    stale.close();
+
+    QMailSaving saving;
+    saving.CreateFilesInMainIdentity(bundle);
+    saving.CreateFilesInMainIdentity(bundle + QLatin1Char('/'));
+    QCOMPARE(readAll(bundle + QLatin1String("/Contents/PkgInfo")), QByteArray("rge OPIM"));
+    const QByteArray plist = readAll(bundle + QLatin1String("/Contents/Info.plist"));
+    const QByteArray archive = readAll(bundle + QLatin1String("/Archive.xml"));
+    QCOMPARE(plist.size(), 433);
+    QCOMPARE(archive.size(), 278);
+    QCOMPARE(plist.count('\n'), 14);
+    QCOMPARE(archive.count('\n'), 10);
+    QCOMPARE(plist.left(180), archive.left(180));
+    QVERIFY(plist.contains("\t<key>CFBundleInfoDictionaryVersion</key>\n\t<string>6.0</string>\n"));
+    QVERIFY(plist.contains("\t<string>rge </string>\n"));
+    QVERIFY(archive.endsWith("\t<key>Version</key>\n\t<integer>1</integer>\n</dict>\n</plist>\n"));
+    QCOMPARE(archive.split('\n').at(1).size(), 111);
+}
+
+void TestMailWriters::shortWriteIsCutBack()
+{
+    QMailSaving saving;
+    const QString bundle = out() + QLatin1String("/Main Identity.rge");
+    const QString source = registered(QStringLiteral("/Box/1.eml"));
+    QVERIFY(saving.writeMailForOutSpring("first\n", bundle, source));
+    const QString file = bundle + QLatin1String("/Mail/Box/Box.mbox");
+    const QByteArray first = readAll(file);
+    QCOMPARE(first, QByteArray("From ???@???\nfirst\n\n"));
+    {
+        FileSizeLimit limit(rlim_t(first.size() + 30));
+        QVERIFY(!saving.writeMailForOutSpring(QByteArray(100, 'x'), bundle, source));
+    }
+    QCOMPARE(readAll(file), first);
+    QVERIFY(saving.writeMailForOutSpring("third\n", bundle, source));
+    QCOMPARE(readAll(file), first + "From ???@???\nthird\n\n");
+
+    // The pieces of one mbox source file are one record.
+    GetAllFilePathInStrList = registered(QStringLiteral("/Mail/Inbox"));
+    const QString mboxFile = bundle + QLatin1String("/Mail/Inbox/Inbox.mbox");
+    QVERIFY(saving.writeMailForPostBoxOutlook("From a\nfirst piece\n", false));
+    {
+        FileSizeLimit limit(rlim_t(40));
+        QVERIFY(!saving.writeMailForPostBoxOutlook(QByteArray(100, 'y'), false));
+    }
+    QVERIFY(!saving.writeMailForPostBoxOutlook("last piece\n", true));
+    QCOMPARE(readAll(mboxFile), QByteArray());
+    QVERIFY(saving.writeMailForPostBoxOutlook("From b\nnext file\n", true));
+    QCOMPARE(readAll(mboxFile), QByteArray("From b\nnext file\n\n"));
+}
+
+QTEST_GUILESS_MAIN(TestMailWriters)
+#include "tst_mailwriters.moc"
