@@ -5,6 +5,7 @@ std::atomic<bool> bForOutlookMail{false};
 std::atomic<bool> IsPreview{false};
 std::atomic<bool> FileSavingIdentification{false};
 SaveAsWindow *m_pSaveAs = nullptr;
+std::atomic<quint64> ulCount{0};
 
 void resetConvertGlobalsForTest()
 {
@@ -13,4 +14,5 @@ void resetConvertGlobalsForTest()
     IsPreview = false;
     FileSavingIdentification = false;
     m_pSaveAs = nullptr;
+    ulCount = 0;
 }
