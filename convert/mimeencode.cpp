@@ -160,7 +160,7 @@ QList<QByteArray> fileNameParameters(const QByteArray &paramName, const QByteArr
 {
     // Longest encoded-word value kept beside the RFC 2231 form, and the
     // length of one RFC 2231 continuation.
-    constexpr int kMaxWordsValue = 900;
+    constexpr int kMaxWordsValue = 700;
     constexpr int kMaxSegment = 60;
 
     const QByteArray cleaned = cleanHeaderValue(utf8);

@@ -20,7 +20,7 @@ constexpr qint64 kReadChunk = qint64(mimeencode::kBase64LineBytes) * 16384;
 // Composed bytes gathered before they go to the sink.
 constexpr int kFlushSize = 1 << 20;
 // Longest address written into a header line.
-constexpr int kMaxAddress = 900;
+constexpr int kMaxAddress = 500;
 
 const char kUserAgentLine[] = "User-Agent: Microsoft-MacOutlook/14.0.0.100825\n";
 const char kUnknownName[] = "Unknown Name";
@@ -197,7 +197,7 @@ MessageSink::~MessageSink() = default;
 FileBackupReader::FileBackupReader(const QString &path)
     : m_file(path)
 {
-    m_file.open(QIODevice::ReadOnly);
+    m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 qint64 FileBackupReader::size() const
