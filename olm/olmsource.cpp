@@ -59,7 +59,8 @@ WindowReader::WindowReader(ByteSource &source, qint64 windowSize)
     : m_source(source)
     , m_size(source.size())
 {
-    m_window.resize(int(qBound<qint64>(1, windowSize, 64 << 20)));
+    // No larger than the source: small files get small windows.
+    m_window.resize(int(qBound<qint64>(1, qMin(windowSize, m_size), 64 << 20)));
 }
 
 bool WindowReader::load(qint64 offset)
