@@ -94,11 +94,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckingSink fast(input.size());
     olm::walkOlm(fastSource, fast, stop, olm::WalkMode::Fast);
 
-    olm::MemorySource referenceSource(input);
-    CheckingSink reference(input.size());
-    olm::walkOlm(referenceSource, reference, stop, olm::WalkMode::Reference);
-    if (fast.log != reference.log)
-        std::abort();
+    // The one-byte reference walk is slow: small inputs are compared with it.
+    if (size <= 2048) {
+        olm::MemorySource referenceSource(input);
+        CheckingSink reference(input.size());
+        olm::walkOlm(referenceSource, reference, stop, olm::WalkMode::Reference);
+        if (fast.log != reference.log)
+            std::abort();
+    }
 
     // Every payload, and the input itself, through the message parser.
     opf::PendingAttachments pending;
