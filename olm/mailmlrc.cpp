@@ -3,6 +3,15 @@
 MailMLRC *TmpMlrcPtrStart = nullptr;
 MailMLRC *TmpMlrcPtrEnd = nullptr;
 
+namespace {
+quint64 listGeneration = 0;
+} // namespace
+
+quint64 mailMLRCListGeneration()
+{
+    return listGeneration;
+}
+
 bool MailMLRC::operator==(const MailMLRC &other) const
 {
     return szFromName == other.szFromName && szFromAddress == other.szFromAddress
@@ -23,6 +32,7 @@ bool MailMLRC::operator==(const MailMLRC &other) const
 MailMLRC *appendMailMLRC()
 {
     auto *record = new MailMLRC();
+    ++listGeneration;
     if (TmpMlrcPtrEnd)
         TmpMlrcPtrEnd->pNext = record;
     else
@@ -33,6 +43,7 @@ MailMLRC *appendMailMLRC()
 
 void releaseMailMLRCs()
 {
+    ++listGeneration;
     while (MailMLRC *record = TmpMlrcPtrStart) {
         TmpMlrcPtrStart = record->pNext;
         delete record;

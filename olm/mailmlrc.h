@@ -77,6 +77,10 @@ constexpr quint64 kNoFolderId = 4294967294ULL;
 extern MailMLRC *TmpMlrcPtrStart;
 extern MailMLRC *TmpMlrcPtrEnd;
 
+// A number that changes whenever a record is appended or the list released,
+// so an index built over the list can tell that it is stale.
+quint64 mailMLRCListGeneration();
+
 // Appends one empty record at the tail of the list and returns it.
 MailMLRC *appendMailMLRC();
 // Releases every record; head and tail end null.

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/safewebview.h"
 #include "olm/mailmlrc.h"
+#include "preview/datenormaliser.h"
 
 #include <QFile>
 #include <QTextBrowser>
@@ -27,6 +28,12 @@ qint64 readDecimal(const QString &text)
 }
 
 } // namespace
+
+QString normalisedDate(const QString &sentTime)
+{
+    // The backup's cleaning list is that of the mbox preview.
+    return preview::normaliseDate(preview::cleanDateText(sentTime, preview::PreviewKind::ByteRange));
+}
 
 QString senderOfList(const QString &addresses)
 {
@@ -54,7 +61,7 @@ QStringList headerLines(const MailMLRC &record)
         lines.append(subject);
     const QString sent = fieldText(record.szSentTime);
     if (!sent.isEmpty())
-        lines.append(QStringLiteral("Date: ") + sent);
+        lines.append(QStringLiteral("Date: ") + normalisedDate(sent));
     const QString bcc = fieldText(record.szBccAddress);
     if (!bcc.isEmpty())
         lines.append(bcc);

@@ -22,8 +22,20 @@ public:
     void FileSearchForEml();
     void FileSearchForEmlandfEml();
     void FileSearchForMbs();
-    // Reader of the Outlook 2011 backup file.
+    // Reader of the Outlook 2011 backup file: walks m_selectedFile into
+    // MailMLRC records and folders, with progress and end signals.
     void CreateFile();
+    // Opens m_selectedFile read-only into fileDescriptor and takes its size
+    // into lSize; -1 when it does not open or is not a regular file.
+    int OpenDevice();
+    // Notes one attachment entry of the backup for the next attachment list.
+    void InitializeAttachment(QString name, qint64 offset, qint64 size);
+    // Makes the records of the payload in pBuff, which ends at endOffset.
+    void InitializeMLRC(QString folderPath, long long endOffset);
+    // Releases every backup record; called on the GUI thread before a scan.
+    static void CleanListAndHash();
+    // Resolves a backup folder path into folder ids (last in llParentIdRunning).
+    static void treeCreatorforOlm(QString folderPath);
 
     // Indexes the messages of one mbox file into the MboxMbx list.
     void GetAllFieldsForTree(QString path);
