@@ -77,6 +77,8 @@ private slots:
     void init();
     void cleanup() { resetAllGlobalsForTest(); }
 
+    void quoting_data();
+    void quoting();
     void messageRecords_data();
     void messageRecords();
     void mboxPieces_data();
@@ -108,6 +110,41 @@ void TestMailWriters::init()
     QVERIFY(QDir().mkpath(out()));
     m_selectedFile = src();
     saveDir = out();
+}
+
+void TestMailWriters::quoting_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("lines");      // quotedFromLines
+    QTest::addColumn<QByteArray>("operaBundle"); // quotedFromLines(quotedFromColon())
+
+    QTest::newRow("from-line-first-and-inner") << QByteArray("From a\nx\nFrom b\n") << QByteArray(">From a\nx\n>From b\n")
+                                               << QByteArray(">From a\nx\n>From b\n");
+    QTest::newRow("from-mid-line-and-other-cases-untouched")
+        << QByteArray("a From b\nfrom c\nFrom:d\n>From e\n") << QByteArray("a From b\nfrom c\nFrom:d\n>From e\n")
+        << QByteArray("a From b\nfrom c\nFrom:d\n>From e\n");
+    QTest::newRow("cr-lf-lines") << QByteArray("x\r\nFrom y\r\n") << QByteArray("x\r\n>From y\r\n")
+                                 << QByteArray("x\r\n>From y\r\n");
+    QTest::newRow("colon-mid-line-opera-bundle-only")
+        << QByteArray("Seen From : the desk\n") << QByteArray("Seen From : the desk\n")
+        << QByteArray("Seen >From : the desk\n");
+    QTest::newRow("colon-at-line-start-quoted-once")
+        << QByteArray("From : x\n") << QByteArray(">From : x\n") << QByteArray(">From : x\n");
+    QTest::newRow("colon-line-quoted-before-not-doubled")
+        << QByteArray(">From : x\nFrom : From : y") << QByteArray(">From : x\n>From : From : y")
+        << QByteArray(">From : x\n>From : >From : y");
+}
+
+void TestMailWriters::quoting()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, lines);
+    QFETCH(QByteArray, operaBundle);
+
+    QCOMPARE(mboxrecord::quotedFromLines(text), lines);
+    QCOMPARE(mboxrecord::quotedFromLines(mboxrecord::quotedFromColon(text)), operaBundle);
+    // The reading rules may have quoted "From " lines already.
+    QCOMPARE(mboxrecord::quotedFromLines(mboxrecord::quotedFromColon(lines)), operaBundle);
 }
 
 void TestMailWriters::messageRecords_data()
