@@ -7,6 +7,7 @@
 #include "app/uiprompt.h"
 #include "app/windowrules.h"
 #include "browser/folderrecords.h"
+#include "convert/bundleskeleton.h"
 #include "convert/convertglobals.h"
 #include "convert/mailsaving.h"
 #include "convert/outputtree.h"
@@ -154,11 +155,9 @@ void QConverterMainWindow::CreateFilesInMainIdentity(QString path)
 {
     // Only an existing bundle gets its skeleton here; the saving thread
     // makes the bundle itself.
-    if (!pMailSaving || !QFileInfo(path + QLatin1String("Contents")).isDir())
+    if (!QFileInfo(path + QLatin1String("Contents")).isDir())
         return;
-    if (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    pMailSaving->CreateFilesInMainIdentity(path);
+    bundleskeleton::writeIdentitySkeleton(path);
 }
 
 void QConverterMainWindow::SaveFileProcessStarted(const QString &dir)

@@ -31,14 +31,16 @@ const QByteArray kSeparatorOperaOutlook = QByteArrayLiteral("From ???@??? Fri De
 constexpr quint32 kBundleType = platform::kFourCharMBOX;
 constexpr quint32 kAppleType = 0;
 
+// The output trees in saveDir; "" (nothing is written) while no
+// destination is set, so no tree is ever made at the file-system root.
 QString appleTreeRoot()
 {
-    return saveDir + QLatin1String("/Main Identity.mbox");
+    return saveDir.isEmpty() ? QString() : saveDir + QLatin1String("/Main Identity.mbox");
 }
 
 QString bundleTreeRoot()
 {
-    return saveDir + QLatin1String("/Main Identity.rge");
+    return saveDir.isEmpty() ? QString() : saveDir + QLatin1String("/Main Identity.rge");
 }
 
 } // namespace

@@ -39,10 +39,24 @@ QByteArray quotedFromLines(const QByteArray &text)
 
 QByteArray quotedFromColon(const QByteArray &text)
 {
-    if (!text.contains("From : "))
+    static const QByteArray fromColon = QByteArrayLiteral("From : ");
+    QByteArray out;
+    int copied = 0;
+    for (int at = text.indexOf(fromColon); at >= 0; at = text.indexOf(fromColon, at + fromColon.size())) {
+        // A line that already begins ">From : " was quoted as a "From " line
+        // (by the reading rules or by quotedFromLines): one ">" is enough.
+        if (at >= 1 && text.at(at - 1) == '>' && (at == 1 || text.at(at - 2) == '\n'))
+            continue;
+        if (out.isNull())
+            out.reserve(text.size() + 64);
+        out.append(text.constData() + copied, at - copied);
+        out.append('>');
+        copied = at;
+    }
+    if (out.isNull())
         return text;
-    QByteArray out = text;
-    return out.replace("From : ", ">From : ");
+    out.append(text.constData() + copied, text.size() - copied);
+    return out;
 }
 
 QByteArray recordEnd(const QByteArray &text)

@@ -14,7 +14,8 @@ namespace mboxrecord {
 
 // text with ">" put before every line that begins with "From ".
 QByteArray quotedFromLines(const QByteArray &text);
-// text with every "From : " (anywhere in a line) turned into ">From : ".
+// text with every "From : " (anywhere in a line) turned into ">From : ",
+// except at the start of a line that already begins ">From : ".
 QByteArray quotedFromColon(const QByteArray &text);
 // The line feeds that close a record after text: one more when text does
 // not end in a line feed, so the next separator always follows an empty line.

@@ -12,6 +12,7 @@
 #include "support/globalsreset.h"
 
 #include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -76,10 +77,13 @@ private slots:
     void init();
     void cleanup() { resetAllGlobalsForTest(); }
 
+    void quoting_data();
+    void quoting();
     void messageRecords_data();
     void messageRecords();
     void mboxPieces_data();
     void mboxPieces();
+    void independentReaderSplitsEveryMessage();
     void unregisteredSourceWritesNothing();
     void hostileFolderPathStaysInTree();
     void skeletonFiles();
@@ -106,6 +110,41 @@ void TestMailWriters::init()
     QVERIFY(QDir().mkpath(out()));
     m_selectedFile = src();
     saveDir = out();
+}
+
+void TestMailWriters::quoting_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("lines");      // quotedFromLines
+    QTest::addColumn<QByteArray>("operaBundle"); // quotedFromLines(quotedFromColon())
+
+    QTest::newRow("from-line-first-and-inner") << QByteArray("From a\nx\nFrom b\n") << QByteArray(">From a\nx\n>From b\n")
+                                               << QByteArray(">From a\nx\n>From b\n");
+    QTest::newRow("from-mid-line-and-other-cases-untouched")
+        << QByteArray("a From b\nfrom c\nFrom:d\n>From e\n") << QByteArray("a From b\nfrom c\nFrom:d\n>From e\n")
+        << QByteArray("a From b\nfrom c\nFrom:d\n>From e\n");
+    QTest::newRow("cr-lf-lines") << QByteArray("x\r\nFrom y\r\n") << QByteArray("x\r\n>From y\r\n")
+                                 << QByteArray("x\r\n>From y\r\n");
+    QTest::newRow("colon-mid-line-opera-bundle-only")
+        << QByteArray("Seen From : the desk\n") << QByteArray("Seen From : the desk\n")
+        << QByteArray("Seen >From : the desk\n");
+    QTest::newRow("colon-at-line-start-quoted-once")
+        << QByteArray("From : x\n") << QByteArray(">From : x\n") << QByteArray(">From : x\n");
+    QTest::newRow("colon-line-quoted-before-not-doubled")
+        << QByteArray(">From : x\nFrom : From : y") << QByteArray(">From : x\n>From : From : y")
+        << QByteArray(">From : x\n>From : >From : y");
+}
+
+void TestMailWriters::quoting()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, lines);
+    QFETCH(QByteArray, operaBundle);
+
+    QCOMPARE(mboxrecord::quotedFromLines(text), lines);
+    QCOMPARE(mboxrecord::quotedFromLines(mboxrecord::quotedFromColon(text)), operaBundle);
+    // The reading rules may have quoted "From " lines already.
+    QCOMPARE(mboxrecord::quotedFromLines(mboxrecord::quotedFromColon(lines)), operaBundle);
 }
 
 void TestMailWriters::messageRecords_data()
@@ -220,6 +259,86 @@ void TestMailWriters::mboxPieces()
         QCOMPARE(readAll(out() + QLatin1String("/Main Identity.rge/Contents/PkgInfo")), QByteArray("rge OPIM"));
     }
     QCOMPARE(filesBelow(out()), expectedFiles);
+}
+
+// Reads mbox files with Python's mailbox and email modules and prints, per
+// message, the file's number, its Message-ID and its raw bytes in hex.
+static const char kSplitScript[] = R"(
+import email, mailbox, sys
+for number, path in enumerate(sys.argv[1:]):
+    box = mailbox.mbox(path, create=False)
+    for key in box.keys():
+        raw = box.get_bytes(key)
+        print(number, email.message_from_bytes(raw)['Message-ID'], raw.hex())
+)";
+
+void TestMailWriters::independentReaderSplitsEveryMessage()
+{
+    const QList<QByteArray> messages{
+        QByteArray("Message-ID: <1@x>\r\nSubject: a\r\n\r\nFrom the top\r\nline\r\n"),
+        QByteArray("Message-ID: <2@x>\n\nFrom : colon\n\xe9\xc3\xa9 a\0b\nFrom me\nno final line feed", 66),
+        QByteArray("Message-ID: <3@x>\n\nFrom me\n"),
+    };
+    // Each writer into a tree of its own; the emlx and Outspring drivers
+    // quote "From " lines themselves, the other writers do it.
+    const QStringList writers{QStringLiteral("emlx"), QStringLiteral("mailmate"), QStringLiteral("mailmate-apple"),
+                              QStringLiteral("outspring"), QStringLiteral("outspring-apple"), QStringLiteral("opera"),
+                              QStringLiteral("opera-apple")};
+    QStringList files;
+    for (const QString &writer : writers) {
+        saveDir = out() + QLatin1Char('/') + writer;
+        QMailSaving saving;
+        const QString bundle = saveDir + QLatin1String("/Main Identity.rge");
+        const bool driverQuotes = writer.startsWith(QLatin1String("emlx")) || writer.startsWith(QLatin1String("outspring"));
+        for (const QByteArray &message : messages) {
+            const QByteArray text = driverQuotes ? mboxrecord::quotedFromLines(message) : message;
+            bool written = false;
+            if (writer == QLatin1String("emlx"))
+                written = saving.writeMail(text, bundle, registered(QStringLiteral("/Box.mbox/Messages/1.emlx")));
+            else if (writer == QLatin1String("mailmate"))
+                written = saving.writeMailForMailMate(text, bundle, registered(QStringLiteral("/Box.mailbox/1.eml")));
+            else if (writer == QLatin1String("mailmate-apple"))
+                written = saving.writeMailForMailMateAppleMail(text, registered(QStringLiteral("/Box.mailbox/1.eml")));
+            else if (writer == QLatin1String("outspring"))
+                written = saving.writeMailForOutSpring(text, bundle, registered(QStringLiteral("/Box/1.eml")));
+            else if (writer == QLatin1String("outspring-apple"))
+                written = saving.writeMailForOutSpringAppleMail(text, registered(QStringLiteral("/Box/1.eml")));
+            else if (writer == QLatin1String("opera"))
+                written = saving.writeMailForOperaMailOutlook(text, bundle, QStringLiteral("/Box"),
+                                                              registered(QStringLiteral("/1.mbs")));
+            else
+                written = saving.writeMailForOperaAppleMail(text, QStringLiteral("/Box"),
+                                                            registered(QStringLiteral("/1.mbs")));
+            QVERIFY2(written, qPrintable(writer));
+        }
+        QVERIFY(saving.closeWriterOutput());
+        const QString tree = writer.endsWith(QLatin1String("apple")) ? QStringLiteral("/Main Identity.mbox")
+                                                                     : QStringLiteral("/Main Identity.rge");
+        files << saveDir + tree + QLatin1String("/Mail/Box/Box.mbox");
+    }
+
+    QProcess python;
+    python.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), QString::fromLatin1(kSplitScript)} + files);
+    QVERIFY(python.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(python.readAllStandardError()), QString());
+
+    QStringList got, expected;
+    const QList<QByteArray> lines = python.readAllStandardOutput().trimmed().split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        // Every body byte arrives; only "From " line starts carry a ">".
+        QByteArray raw = QByteArray::fromHex(fields.value(2));
+        raw.replace("\n>From ", "\nFrom ");
+        got << writers.value(fields.value(0).toInt()) + QLatin1Char(' ') + QString::fromLatin1(fields.value(1))
+                + QLatin1Char(' ') + QString::fromLatin1(raw.toHex());
+    }
+    for (const QString &writer : writers) {
+        for (int i = 0; i < messages.size(); ++i) {
+            const QByteArray body = messages.at(i).endsWith('\n') ? messages.at(i) : messages.at(i) + '\n';
+            expected << writer + QStringLiteral(" <%1@x> ").arg(i + 1) + QString::fromLatin1(body.toHex());
+        }
+    }
+    QCOMPARE(got, expected);
 }
 
 void TestMailWriters::unregisteredSourceWritesNothing()
