@@ -183,7 +183,11 @@ int main(int argc, char **argv)
             child.setArguments({QStringLiteral("--child"), QStringList{root, kind, target, out}.join(QLatin1Char(','))});
             child.start();
             child.waitForFinished(-1);
-            const QList<QByteArray> result = child.readAllStandardError().split('\n').filter("RESULT").value(0).split(' ');
+            QList<QByteArray> result;
+            for (const QByteArray &line : child.readAllStandardError().split('\n')) {
+                if (line.startsWith("RESULT "))
+                    result = line.split(' ');
+            }
             const double seconds = result.value(1).toDouble();
             const qint64 written = result.value(2).toLongLong();
             const long hwmKiB = result.value(5).toLong();
