@@ -2,6 +2,9 @@
 // a backup that does not open, folder paths that try to leave the tree.
 
 #include "app/appglobals.h"
+#include "browser/folderrecords.h"
+#include "scan/messagesavingthread.h"
+#include "scan/scanglobals.h"
 #include "convert/convertglobals.h"
 #include "convert/mailsaving.h"
 #include "convert/olmsaving.h"
@@ -11,6 +14,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -70,6 +74,7 @@ private slots:
     void writesRecordsOfTickedFolders();
     void stopEndsWithoutEndSignals();
     void unreadableBackupWritesNothing();
+    void sampleBackupSavedWhole();
 
 private:
     MailMLRC *addRecord(quint64 folderId, const QByteArray &folderPath, const QByteArray &body);
@@ -191,6 +196,59 @@ void TestOlmSaving::unreadableBackupWritesNothing()
     QCOMPARE(log.names, QStringList({QStringLiteral("show"), QStringLiteral("label"), QStringLiteral("subhide"), QStringLiteral("hide"), QStringLiteral("nodata")}));
     QVERIFY(log.progress.isEmpty());
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("out"))));
+}
+
+void TestOlmSaving::sampleBackupSavedWhole()
+{
+    // The sample backup scanned by the reader, every folder ticked, saved,
+    // and read back by Python's mailbox and email packages.
+    m_selectedFile = qEnvironmentVariable("CONVERTER_SOURCE_DIR")
+                     + QStringLiteral("/samples/outlook-backup/Outlook Backup.olm");
+    if (!QFileInfo::exists(m_selectedFile))
+        QSKIP("the sample backup is not in this tree");
+    appendFldrAtrib(llRootId, 0)->chState = FolderChecked;
+    {
+        QMessageSavingThread scan;
+        scan.m_nClientIndex = 5;
+        connect(&scan, &QMessageSavingThread::MakeTreeWidget, this,
+                [](qlonglong id, const QString &, qlonglong parent, const QString &) {
+                    appendFldrAtrib(id, parent)->chState = FolderChecked;
+                }, Qt::DirectConnection);
+        scan.SetInitialSettings();
+        QVERIFY(scan.wait(60000));
+    }
+    int records = 0;
+    for (const MailMLRC *record = TmpMlrcPtrStart; record; record = record->pNext)
+        ++records;
+    QVERIFY(records > 0);
+
+    saveDir = m_dir->filePath(QStringLiteral("out"));
+    QMailSaving saving;
+    saving.prepareSave(takeSaveSnapshot(SaveTarget::AppleMail));
+    saving.SetInitialSettings();
+    QVERIFY(saving.wait(60000));
+    QCOMPARE(saving.lastOutcome().written, qint64(records));
+    QCOMPARE(saving.lastOutcome().notWritten + saving.lastOutcome().unreadable, qint64(0));
+
+    QStringList mboxes;
+    for (const QString &file : filesBelow(saveDir))
+        mboxes.append(saveDir + QLatin1Char('/') + file);
+    const QString script = QStringLiteral(
+        "import sys, mailbox, email.policy\n"
+        "n = 0\n"
+        "for path in sys.argv[1:]:\n"
+        "    box = mailbox.mbox(path, factory=lambda f: email.message_from_binary_file(f, policy=email.policy.default))\n"
+        "    for msg in box:\n"
+        "        n += 1\n"
+        "        for part in msg.walk():\n"
+        "            assert not part.defects, (path, part.defects)\n"
+        "            if not part.is_multipart(): part.get_payload(decode=True)\n"
+        "print(n)\n");
+    QProcess python;
+    python.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + mboxes);
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    QCOMPARE(python.readAllStandardOutput().trimmed().toInt(), records);
 }
 
 QTEST_GUILESS_MAIN(TestOlmSaving)
