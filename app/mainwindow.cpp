@@ -399,23 +399,6 @@ void QConverterMainWindow::OnPreferences()
     m_pPreferencesDlg->show();
 }
 
-void QConverterMainWindow::OnSavingFiles()
-{
-    // A save must not start over a scan that is still filling the records,
-    // nor over another save.
-    if (isWorkerRunning()) {
-        showWarning(this, windowrules::kAppTitle, windowrules::kSaveWhileRunningText);
-        return;
-    }
-    auto *saveDialog = new SaveAsWindow(this);
-    if (windowrules::saveRequestAccepted(StartFldrAtrib)) {
-        saveDialog->show();
-        return;
-    }
-    showInformation(nullptr, windowrules::kSaveTitle, windowrules::kSelectFolderText);
-    delete saveDialog;
-}
-
 void QConverterMainWindow::OnOpenEnter()
 {
     m_pMyOpenButton->setIcon(QIcon(kHoverOpenImage));

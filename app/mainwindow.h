@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "convert/savesnapshot.h"
+
 class QAction;
 class QCloseEvent;
 class QFrame;
@@ -111,6 +113,26 @@ public:
     // Previews a message row by the source kind: backup record, mbox byte
     // range or whole file.
     void ShowindivisualMailItemsCenter(QTreeWidgetItem *item, int column);
+    // Save set-up for one target, run by the save dialog's OK: destination,
+    // replacement of an existing output tree, preparation, start request.
+    void OnSavingFilesforOutlook();
+    void OnSavingFilesforApple();
+    // Destination preparation: one directory per folder of the tree under
+    // saveDir where its parent exists (never outside saveDir); the Outlook
+    // one then writes the bundle skeleton into an existing bundle.
+    void CreateMailFolder();
+    void CreateMailFolderforApple();
+    // The bundle skeleton into path (ending in "/") when its "Contents"
+    // directory exists; makes no directory.
+    void CreateFilesInMainIdentity(QString path);
+    // Save stages: started and completed have no effect; aborted removes the
+    // Outlook 2011 bundle in dir and enables Preferences.
+    void SaveFileProcessStarted(const QString &dir);
+    void SavingFileProcessCompleted(const QString &dir);
+    void SavingFileProcessAborted(const QString &dir);
+    // Removes the empty directories below dir, deepest first.
+    void OnRemoveEmptyDir(const QString &dir);
+
     // Previews the backup record whose body offset and length the row carries.
     void OnMessageSubjectClicked(QTreeWidgetItem *item, int column);
     // Backup preview: the record's header lines, and its body read from the
@@ -218,6 +240,10 @@ public:
 private:
     // True while the scanning or the saving thread runs.
     bool isWorkerRunning() const;
+    // The set-up shared by both targets.
+    void setUpSave(SaveTarget target);
+    // The folder-directory walk of the destination preparation.
+    void makeFolderDirectories(bool forAppleMail);
     // Loads the blank page and empties the panes and status-bar labels.
     void resetPanesForNewSource();
     // Deletes the source-selection window and shows a new one.

@@ -11,6 +11,7 @@
 #include "browser/foldertree.h"
 #include "convert/convertglobals.h"
 #include "convert/importwindow.h"
+#include "convert/mailsaving.h"
 #include "scan/messagesavingthread.h"
 
 #include <QAction>
@@ -74,7 +75,8 @@ void QConverterMainWindow::HideProgressBar()
     // after the save is applied as a new tick.
     foldertree::setAllRecordStates(StartFldrAtrib, FolderUnchecked);
     foldertree::setAllItemStates(m_pFolderTree, FolderUnchecked);
-    m_pImportWindow->setInfoText(windowrules::saveCompletedText(FileSavingPath));
+    const SaveOutcome outcome = pMailSaving ? pMailSaving->lastOutcome() : SaveOutcome{};
+    m_pImportWindow->setInfoText(saveOutcomeText(FileSavingPath, outcome));
     m_pImportWindow->show();
     IsPreview = false;
 }

@@ -12,6 +12,7 @@
 #include "browser/messagelists.h"
 #include "browser/previewdispatch.h"
 #include "olm/mailmlrc.h"
+#include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
 
 #include <QFont>
@@ -263,10 +264,11 @@ void QConverterMainWindow::OnGetAllMailofOlm(QTreeWidgetItem *folderItem, int, c
     beginFill(this);
     m_pMessageList->clear();
     RowFill rows(m_pMessageList);
-    if (folderItem) {
+    // The scanning thread appends to the record list while it runs.
+    if (folderItem && !(pMessageSavingThread && pMessageSavingThread->isRunning())) {
         const quint64 folderId = foldertree::readNumber(folderItem->text(foldertree::kIdColumn));
-        for (const MailMLRC *record : messagelists::olmRecordsOfFolder(folderId))
-            rows.add(messagelists::olmRow(*record));
+        for (int number : messagelists::olmRecordNumbersOfFolder(folderId))
+            rows.add(messagelists::olmRow(*messagelists::olmRecordNumbered(number), number));
     }
     rows.finish();
     endFill(this, folderName);
@@ -376,12 +378,19 @@ void QConverterMainWindow::OnMessageSubjectClicked(QTreeWidgetItem *item, int)
     if (!offsetOk)
         offset = 0;
     const quint64 length = foldertree::readNumber(item->text(messagelists::kLengthColumn));
+    // The scanning thread appends to the record list while it runs.
+    if (pMessageSavingThread && pMessageSavingThread->isRunning())
+        return;
 
-    const MailMLRC *record = messagelists::olmRecordAt(offset, length);
+    // A listed row carries its record's number: body-less messages share the
+    // range 0 and 0, so only the number tells them apart.
+    const QVariant number = item->data(messagelists::kDisplayColumn, messagelists::kRecordRole);
+    const MailMLRC *record = number.isValid() ? messagelists::olmRecordNumbered(number.toInt())
+                                              : messagelists::olmRecordAt(offset, length);
     if (!record)
         return;
     // The header preview only reads the record; its parameter is not const
     // for no other reason than its long-standing signature.
     MessageFieldsForThePreview(const_cast<MailMLRC *>(record), 0);
-    OnWebViewForOlmFileInHTML(QString::number(offset), QString::number(length));
+    OnWebViewForOlmFileInHTML(QString::number(record->llBodyOffset), QString::number(record->llBodyLength));
 }

@@ -67,8 +67,45 @@ using BodyRange = QPair<qint64, qint64>;
 
 ListIndex<MboxMbx, QString> mboxByFile;
 ListIndex<MboxMbx, AccountAndLocation> operaByAccount;
-ListIndex<MailMLRC, quint64> olmByFolder;
-ListIndex<MailMLRC, BodyRange> olmByBody;
+// The backup records by number, by folder and by body range; rebuilt when
+// the record list's generation moves on (a new list can reuse the head
+// and tail addresses of a released one).
+struct OlmIndex {
+    bool built = false;
+    quint64 generation = 0;
+    QVector<const MailMLRC *> records;
+    QHash<quint64, QVector<int>> byFolder;
+    QHash<BodyRange, int> firstByBody;
+
+    void reset()
+    {
+        built = false;
+        records.clear();
+        byFolder.clear();
+        firstByBody.clear();
+    }
+
+    const OlmIndex &current()
+    {
+        if (built && generation == mailMLRCListGeneration())
+            return *this;
+        reset();
+        for (const MailMLRC *record = TmpMlrcPtrStart; record; record = record->pNext) {
+            const int number = records.size();
+            records.append(record);
+            byFolder[record->llFolderId].append(number);
+        }
+        // Inserted last to first, so each range keeps its first record.
+        for (int number = records.size() - 1; number >= 0; --number)
+            firstByBody.insert(BodyRange(records.at(number)->llBodyOffset, records.at(number)->llBodyLength),
+                               number);
+        generation = mailMLRCListGeneration();
+        built = true;
+        return *this;
+    }
+};
+
+OlmIndex olmIndex;
 
 const QFont &rowFont()
 {
@@ -122,7 +159,7 @@ void collectFiles(const QString &directory, QStringList &files, QSet<QString> &e
 bool MessageRow::operator==(const MessageRow &other) const
 {
     return display == other.display && path == other.path && offset == other.offset
-           && length == other.length;
+           && length == other.length && record == other.record;
 }
 
 QTreeWidgetItem *makeMessageItem(const MessageRow &row)
@@ -135,6 +172,8 @@ QTreeWidgetItem *makeMessageItem(const MessageRow &row)
     setIfNotEmpty(item, kPathColumn, row.path);
     setIfNotEmpty(item, kOffsetColumn, row.offset);
     setIfNotEmpty(item, kLengthColumn, row.length);
+    if (row.record >= 0)
+        item->setData(kDisplayColumn, kRecordRole, row.record);
     return item;
 }
 
@@ -150,13 +189,13 @@ MessageRow operaRow(const MboxMbx &node)
             QString()};
 }
 
-MessageRow olmRow(const MailMLRC &record)
+MessageRow olmRow(const MailMLRC &record, int number)
 {
     QString subject = fieldText(record.szSubject);
     if (subject.isEmpty())
         subject = kNoSubject;
     return {olmSenderName(fieldText(record.szFromName)) + QLatin1Char('\n') + subject, QString(),
-            QString::number(record.llBodyOffset), QString::number(record.llBodyLength)};
+            QString::number(record.llBodyOffset), QString::number(record.llBodyLength), number};
 }
 
 QString olmSenderName(const QString &fromNames)
@@ -245,29 +284,35 @@ QVector<const MboxMbx *> operaNodesOf(const QString &accountDir, const QString &
 
 QVector<const MailMLRC *> olmRecordsOfFolder(quint64 folderId)
 {
-    if (!olmByFolder.isCurrent(TmpMlrcPtrStart, TmpMlrcPtrEnd)) {
-        olmByFolder.rebuild(TmpMlrcPtrStart, TmpMlrcPtrEnd,
-                            [](const MailMLRC &record, bool *) { return record.llFolderId; });
-    }
-    return olmByFolder.groups.value(folderId);
+    const OlmIndex &index = olmIndex.current();
+    QVector<const MailMLRC *> records;
+    for (int number : index.byFolder.value(folderId))
+        records.append(index.records.at(number));
+    return records;
+}
+
+QVector<int> olmRecordNumbersOfFolder(quint64 folderId)
+{
+    return olmIndex.current().byFolder.value(folderId);
+}
+
+const MailMLRC *olmRecordNumbered(int number)
+{
+    return olmIndex.current().records.value(number, nullptr);
 }
 
 const MailMLRC *olmRecordAt(qint64 bodyOffset, quint64 bodyLength)
 {
-    if (!olmByBody.isCurrent(TmpMlrcPtrStart, TmpMlrcPtrEnd)) {
-        olmByBody.rebuild(TmpMlrcPtrStart, TmpMlrcPtrEnd, [](const MailMLRC &record, bool *) {
-            return BodyRange(record.llBodyOffset, record.llBodyLength);
-        });
-    }
-    return olmByBody.groups.value(BodyRange(bodyOffset, qint64(bodyLength))).value(0);
+    const OlmIndex &index = olmIndex.current();
+    const int number = index.firstByBody.value(BodyRange(bodyOffset, qint64(bodyLength)), -1);
+    return number < 0 ? nullptr : index.records.at(number);
 }
 
 void forgetListIndexes()
 {
     mboxByFile.reset();
     operaByAccount.reset();
-    olmByFolder.reset();
-    olmByBody.reset();
+    olmIndex.reset();
 }
 
 } // namespace messagelists

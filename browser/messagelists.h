@@ -34,6 +34,7 @@ struct MessageRow {
     QString path;    // the file that holds the message
     QString offset;  // byte offset, decimal
     QString length;  // byte length, decimal
+    int record = -1; // number of the backup record in its list, -1 for other rows
 
     bool operator==(const MessageRow &other) const;
 };
@@ -48,8 +49,12 @@ MessageRow mboxRow(const MboxMbx &node);
 // .mbs file; no offset and length, so the whole file is previewed.
 MessageRow operaRow(const MboxMbx &node);
 // Row of a backup message: the last sender name, the subject or "No
-// Subject", no path, and the body's offset and length in the backup file.
-MessageRow olmRow(const MailMLRC &record);
+// Subject", no path, the body's offset and length in the backup file, and
+// the record's number in its list (body-less records all share 0 and 0).
+MessageRow olmRow(const MailMLRC &record, int number = -1);
+
+// Item data role of a row's record number.
+constexpr int kRecordRole = 0x0100 + 7;
 
 // The sender name of a backup record's name list ("A;B;" gives "B", "A;"
 // gives "A"): with two or more ";" the text after the last ";" once the
@@ -90,6 +95,10 @@ QVector<const MboxMbx *> mboxNodesOfFile(const QString &path);
 QVector<const MboxMbx *> operaNodesOf(const QString &accountDir, const QString &location);
 // The backup records of a folder, in list order.
 QVector<const MailMLRC *> olmRecordsOfFolder(quint64 folderId);
+// The numbers of the backup records of a folder, in list order.
+QVector<int> olmRecordNumbersOfFolder(quint64 folderId);
+// The backup record with that number, or null.
+const MailMLRC *olmRecordNumbered(int number);
 // The first backup record with that body offset and length, or null.
 const MailMLRC *olmRecordAt(qint64 bodyOffset, quint64 bodyLength);
 // Drops every index; call before the lists they index are released or rebuilt.

@@ -4,6 +4,8 @@ std::atomic<bool> bForAppleMail{false};
 std::atomic<bool> bForOutlookMail{false};
 std::atomic<bool> IsPreview{false};
 std::atomic<bool> FileSavingIdentification{false};
+SaveAsWindow *m_pSaveAs = nullptr;
+std::atomic<quint64> ulCount{0};
 
 void resetConvertGlobalsForTest()
 {
@@ -11,4 +13,6 @@ void resetConvertGlobalsForTest()
     bForOutlookMail = false;
     IsPreview = false;
     FileSavingIdentification = false;
+    m_pSaveAs = nullptr;
+    ulCount = 0;
 }

@@ -6,6 +6,7 @@
 #include "platform/urlopener.h"
 
 #include <QFont>
+#include <QUrl>
 
 namespace {
 // Keys of the link property list.
@@ -26,17 +27,28 @@ void applyLink(QLabel *label, const linklabel::LinkLabelContent &content)
 }
 } // namespace
 
+linklabel::LinkLabelContent importHelpLink(const QString &helpFilePath, const QString &text,
+                                           const QString &linkValue)
+{
+    // Values from the property list are text, not markup: both are escaped,
+    // and the target is a file URL whatever characters the path holds.
+    const QString target = QUrl::fromLocalFile(helpFilePath + linkValue).toString(QUrl::FullyEncoded);
+    linklabel::LinkLabelContent content;
+    content.html = linklabel::anchorHtml(target.toHtmlEscaped(), text.toHtmlEscaped());
+    content.visible = !text.isEmpty();
+    return content;
+}
+
 QImportWindow::QImportWindow(QWidget *parent)
     : QDialog(parent)
 {
     setupUi(this);
     connect(OKButton, SIGNAL(clicked()), this, SLOT(HideDlg()));
 
-    // The targets are help pages inside the bundle; the platform layer
-    // escapes the path so blanks in it still form a URL.
+    // The targets are help pages inside the bundle, already encoded file URLs.
     for (QLabel *label : {ImportLabel, ImportLabel_2}) {
         connect(label, &QLabel::linkActivated, this,
-                [](const QString &link) { platform::openBundleFileUrl(link); });
+                [](const QString &link) { platform::openLinkUrl(link); });
     }
     HTImport();
     HTImport1();
@@ -47,14 +59,14 @@ QImportWindow::~QImportWindow() = default;
 
 void QImportWindow::HTImport()
 {
-    applyLink(ImportLabel, linklabel::importHelpLink(HelpFilePath,
+    applyLink(ImportLabel, importHelpLink(HelpFilePath,
                                                      platform::readPlistString(strPlistPath, kAppleMailText),
                                                      platform::readPlistString(strPlistPath, kAppleMailLink)));
 }
 
 void QImportWindow::HTImport1()
 {
-    applyLink(ImportLabel_2, linklabel::importHelpLink(HelpFilePath,
+    applyLink(ImportLabel_2, importHelpLink(HelpFilePath,
                                                        platform::readPlistString(strPlistPath, kOutlookText),
                                                        platform::readPlistString(strPlistPath, kOutlookLink)));
 }

@@ -1,9 +1,15 @@
 #pragma once
 // The save-completed dialog with the destination path and import help.
 
+#include "dialogs/linklabel.h"
 #include "ui_ImportMsgDlg.h"
 
 #include <QDialog>
+
+// The import-help link of the dialog: the text escaped, the target the file
+// URL of resources path + link value; shown when the text is not empty.
+linklabel::LinkLabelContent importHelpLink(const QString &helpFilePath, const QString &text,
+                                           const QString &linkValue);
 
 class QImportWindow : public QDialog, public Ui::ImportMsgDlg
 {

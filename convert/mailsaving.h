@@ -2,6 +2,8 @@
 // The saving thread: writes the ticked folders into the chosen target.
 
 #include "app/workerthread.h"
+#include "convert/savesnapshot.h"
+#include "convert/mboxappender.h"
 
 #include <QByteArray>
 #include <QString>
@@ -46,8 +48,42 @@ public:
     // mbox family to the Outlook 2011 bundle, as writeMailForPostBoxAppleMail.
     bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true);
 
+    // Makes the writers start a new save: the output file they keep open is
+    // closed, made folders are forgotten, the skeleton counts as unwritten.
+    void resetWriters();
+    // Closes the output file the writers keep open between records; false
+    // when the close reported an error.
+    bool closeWriterOutput();
+    // Cuts back what the mbox-family writers appended of a source file whose
+    // piece with endOfFile never came (a stop in the middle of a file).
+    void discardUnfinishedPieces();
+
     // Result code of the last Finder-information call of a writer; nothing reads it.
     qint32 nOSErr = 0;
+
+    // The state the next run works from; taken by the GUI thread before the
+    // start request. Ignored while a run is under way.
+    void prepareSave(const SaveSnapshot &snapshot);
+    const SaveSnapshot &snapshot() const { return m_snapshot; }
+    // What the latest run did; complete when its end signals are emitted.
+    SaveOutcome lastOutcome() const { return m_outcome; }
+
+    // Drivers, one per source kind and target; run() calls one of them.
+    // mbox family, both targets.
+    void PostBoxFileSearch();
+    // MailMate.
+    void FileSearchForEmlAppleMail();
+    void FileSearchForEmlOutlook();
+    // Outspring Mail.
+    void FileSearchForEmlandfEmlAppleMail();
+    void FileSearchForEmlandfEmlOutlook();
+    // Apple Mail .emlx to Outlook 2011.
+    void FileSearch();
+    // Opera Mail.
+    void FileSearchForMbsOutlook();
+    void FileSearchForMbsAppleMail();
+    // Outlook 2011 backup (.olm) to Apple Mail.
+    void OnMailSaving();
 
 signals:
     void SettingForOlm(qlonglong value);
@@ -63,4 +99,27 @@ signals:
 
 protected:
     void run() override;
+
+private:
+    // The per-message frame of the file-per-message drivers: reads each file
+    // of the ticked folders, makes its text and hands it to write.
+    enum class MessageKind { MailMate, Outspring, Emlx, Opera };
+    void runMessageDriver(MessageKind kind);
+    // Start and end of every driver run.
+    void beginRun();
+    void finishRun();
+    // Emits the progress value when its whole percentage changed.
+    void reportProgress(qint64 done, qint64 total);
+    // Makes the bundle directories and writes its skeleton (Outlook 2011).
+    void prepareBundle();
+    // Converts one mbox source file; returns false when it was stopped.
+    bool convertMboxFile(const QString &path, qint64 &bytesDone, qint64 bytesTotal);
+
+    SaveSnapshot m_snapshot;
+    SaveOutcome m_outcome;
+    int m_lastPercent = -1;
+    // Output file, made folders and piece runs of the message writers.
+    MboxAppender m_writerOutput;
+    // Bundle whose skeleton the mbox-family bundle writer wrote in this save.
+    QString m_skeletonWrittenFor;
 };

@@ -2,51 +2,52 @@
 // Message records of an Outlook 2011 backup: one MailMLRC per message, in
 // one process-wide list in the order the backup holds the messages.
 //
-// Text fields are fixed-width byte arrays holding zero-terminated UTF-8;
-// each has a byte limit at least one below its width. A value is stored
-// whole or not at all (see storeText), so a reader never sees a cut value.
+// Text fields hold the UTF-8 bytes of their values. Each has a byte limit;
+// a value is stored whole or not at all (see storeText), so a reader never
+// sees a cut value. An empty field means absent. The six attachment lists
+// are empty when the message has no accepted attachments.
 
 #include <QByteArray>
 #include <QDebug>
 #include <QString>
 #include <QtGlobal>
 
-#include <cstddef>
-
 // One message of an Outlook 2011 backup.
 struct MailMLRC {
-    char szFromName[355];        // From display names, each followed by ";"
-    char szFromAddress[100];     // From addresses, each followed by ";"
-    char szToAddress[3001];      // To addresses, each followed by ";"
-    char szCcAddress[3001];      // Cc addresses, each followed by ";"
-    char szCcName[3001];         // Cc display names, each followed by ";"
-    char szBccAddress[2050];     // Bcc addresses, each followed by ";"
-    char szReceivedTime[132];    // received time, at most 31 bytes used
-    char szInReplyTo[100];       // In-Reply-To text
-    char szReferences[100];      // References text
-    char szMessageID[255];       // Message-ID text, or a generated id
-    char szToName[3001];         // To display names, each followed by ";"
-    char szThreadTopic[100];     // Thread-Topic text
-    char szSubject[1024];        // Subject text
-    char szSentTime[32];         // sent time, at most 31 bytes used
-    char *pAttachContentIDs;     // attachment content ids, each followed by ";"
-    char *pAttachContentTypes;   // attachment content types, each followed by ";"
-    char *pAttachNames;          // attachment names, each followed by ";"
-    char *pAttachURLs;           // attachment entry names in the archive, each followed by ";"
-    char *pAttachOffsets;        // decimal archive offsets of the attachment data
-    char *pAttachSizes;          // decimal attachment sizes in bytes
-    qint64 llBodyLength;         // length of the body text in the archive; 0 without a body
-    qint64 llBodyOffset;         // archive offset of the body text; 0 without a body
-    char szFolderPath[1024];     // folder path of the payload the message came from
-    quint64 llFolderId;          // folder of the message; kNoFolderId without a folder path
-    qint32 nIsOutgoing;          // the message's outgoing flag, 0 when absent
-    char szPriority[4];          // priority text
-    MailMLRC *pNext;             // next record; null at the tail
+    QByteArray szFromName;          // From display names, each followed by ";" (at most 99 bytes)
+    QByteArray szFromAddress;       // From addresses, each followed by ";" (99)
+    QByteArray szToAddress;         // To addresses, each followed by ";" (2999)
+    QByteArray szCcAddress;         // Cc addresses, each followed by ";" (3000)
+    QByteArray szCcName;            // Cc display names, each followed by ";" (3000)
+    QByteArray szBccAddress;        // Bcc addresses, each followed by ";" (2049)
+    QByteArray szReceivedTime;      // received time as mail date text (31)
+    QByteArray szInReplyTo;         // In-Reply-To text (99)
+    QByteArray szReferences;        // References text (99)
+    QByteArray szMessageID;         // Message-ID text, or a generated id (254)
+    QByteArray szToName;            // To display names, each followed by ";" (2999)
+    QByteArray szThreadTopic;       // Thread-Topic text (99)
+    QByteArray szSubject;           // Subject text (1023)
+    QByteArray szSentTime;          // sent time as mail date text (31)
+    QByteArray pAttachContentIDs;   // attachment content ids, each followed by ";" ("no" for none)
+    QByteArray pAttachContentTypes; // attachment content types, each followed by ";"
+    QByteArray pAttachNames;        // attachment names, each followed by ";"
+    QByteArray pAttachURLs;         // attachment entry names in the archive, each followed by ";"
+    QByteArray pAttachOffsets;      // decimal archive offsets of the attachment data, each followed by ";"
+    QByteArray pAttachSizes;        // decimal attachment sizes in bytes, each followed by ";"
+    qint64 llBodyLength = 0;        // length of the body text in the archive; 0 without a body
+    qint64 llBodyOffset = 0;        // archive offset of the body text; 0 without a body
+    QByteArray szFolderPath;        // folder path of the payload the message came from (1023)
+    quint64 llFolderId = 0;         // folder of the message; kNoFolderId without a folder path
+    qint32 nIsOutgoing = 0;         // the message's outgoing flag, 0 when absent
+    QByteArray szPriority;          // priority text (3)
+    MailMLRC *pNext = nullptr;      // next record; null at the tail
 
-    // Value-initialising (MailMLRC()) gives an all-zero record.
     MailMLRC() = default;
     MailMLRC(const MailMLRC &) = delete;
     MailMLRC &operator=(const MailMLRC &) = delete;
+
+    // Whether the six attachment lists are set (they are set all or none).
+    bool hasAttachments() const { return !pAttachContentIDs.isEmpty(); }
 
     bool operator==(const MailMLRC &other) const;
 };
@@ -76,33 +77,23 @@ constexpr quint64 kNoFolderId = 4294967294ULL;
 extern MailMLRC *TmpMlrcPtrStart;
 extern MailMLRC *TmpMlrcPtrEnd;
 
-// Appends one all-zero record at the tail of the list and returns it.
+// A number that changes whenever a record is appended or the list released,
+// so an index built over the list can tell that it is stale.
+quint64 mailMLRCListGeneration();
+
+// Appends one empty record at the tail of the list and returns it.
 MailMLRC *appendMailMLRC();
-// Releases every record with its six attachment strings; head and tail end null.
+// Releases every record; head and tail end null.
 void releaseMailMLRCs();
 
-// Copies value and a zero byte into field when value is not empty and has at
-// most limit bytes (limit < width); otherwise leaves the field untouched.
-// Returns whether the value was stored.
-bool storeText(char *field, std::size_t width, int limit, const QByteArray &value);
-template <std::size_t N>
-bool storeText(char (&field)[N], int limit, const QByteArray &value)
-{
-    return storeText(field, N, limit, value);
-}
+// Stores value into field when it is not empty and has at most limit bytes;
+// otherwise leaves the field untouched. Returns whether the value was stored.
+bool storeText(QByteArray &field, int limit, const QByteArray &value);
+// Stores a converted time text, cut to its first 31 bytes.
+bool storeTimeText(QByteArray &field, const QByteArray &converted);
 
-// The text of a field: its bytes up to the first zero byte (never past the
-// field's width), read as UTF-8.
-QString fieldText(const char *field, std::size_t width);
-template <std::size_t N>
-QString fieldText(const char (&field)[N])
-{
-    return fieldText(field, N);
-}
-
-// A zero-terminated heap copy of text for an attachment list, or null for an
-// empty text. Released with free().
-char *makeAttachmentString(const QByteArray &text);
+// The text of a field: its bytes up to the first zero byte, read as UTF-8.
+QString fieldText(const QByteArray &field);
 
 // Fills szFolderPath and llFolderId of record from the payload's folder path
 // and the folder id resolved for it.

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/safewebview.h"
 #include "olm/mailmlrc.h"
+#include "preview/datenormaliser.h"
 
 #include <QFile>
 #include <QTextBrowser>
@@ -27,6 +28,12 @@ qint64 readDecimal(const QString &text)
 }
 
 } // namespace
+
+QString normalisedDate(const QString &sentTime)
+{
+    // The backup's cleaning list is that of the mbox preview.
+    return preview::normaliseDate(preview::cleanDateText(sentTime, preview::PreviewKind::ByteRange));
+}
 
 QString senderOfList(const QString &addresses)
 {
@@ -54,12 +61,12 @@ QStringList headerLines(const MailMLRC &record)
         lines.append(subject);
     const QString sent = fieldText(record.szSentTime);
     if (!sent.isEmpty())
-        lines.append(QStringLiteral("Date: ") + sent);
+        lines.append(QStringLiteral("Date: ") + normalisedDate(sent));
     const QString bcc = fieldText(record.szBccAddress);
     if (!bcc.isEmpty())
         lines.append(bcc);
-    if (record.pAttachNames) {
-        const QStringList names = QString::fromUtf8(record.pAttachNames).split(QLatin1Char(';'));
+    if (!record.pAttachNames.isEmpty()) {
+        const QStringList names = fieldText(record.pAttachNames).split(QLatin1Char(';'));
         lines.append(QStringLiteral("Attachments: ") + names.join(QLatin1Char('\n')));
     }
     return lines;
@@ -104,7 +111,7 @@ void QConverterMainWindow::MessageFieldsForThePreview(MailMLRC *record, int)
         return;
     // Header values come from strangers: they go in as plain text, never as markup.
     QTextCursor cursor(m_pHeaderBox->document());
-    const bool hasSender = record->szFromAddress[0] != '\0';
+    const bool hasSender = !record->szFromAddress.isEmpty();
     const QStringList lines = olmpreview::headerLines(*record);
     for (int i = 0; i < lines.size(); ++i) {
         QTextCharFormat format;

@@ -17,6 +17,10 @@ namespace olmpreview {
 // "Attachments: " with one name per line. Absent fields add no line.
 QStringList headerLines(const MailMLRC &record);
 
+// A stored sent time as the header box shows it ("19 Dec 2014 10:37:38 AM"),
+// empty when no date form reads it.
+QString normalisedDate(const QString &sentTime);
+
 // The sender of a record's address list: "a;b;" gives "b", "a;" gives "a".
 QString senderOfList(const QString &addresses);
 

@@ -29,6 +29,7 @@ LAYOUTS = (
     "mailmate",
     "outspring-mail",
     "opera-mail",
+    "outlook-backup",
 )
 
 LF = b"\n"
@@ -522,6 +523,89 @@ def write_opera(w, m):
     w.write(base + "store/account2/2022/03/23/6.mbs", opera_message(m["russian"], "Sent"))
 
 
+# ---------------------------------------------------------------------------
+# Outlook 2011 backup (.olm): a ZIP archive of stored entries, each with a
+# ZIP64 block, holding one XML document per message and one entry per
+# attachment, the attachments written before the message that lists them.
+
+def olm_element(name, content):
+    return "<%s xml:space=\"preserve\">%s</%s>" % (name, content, name)
+
+
+def olm_address(address, name):
+    return ("<emailAddress OPFContactEmailAddressAddress=\"%s\" OPFContactEmailAddressName=\"%s\" "
+            "OPFContactEmailAddressType=\"0\"></emailAddress>" % (address, name))
+
+
+def olm_message(subject, sender, to, sent, body=None, attachments=(), cc=()):
+    parts = [
+        olm_element("OPFMessageCopySubject", subject),
+        olm_element("OPFMessageCopyFromAddresses", olm_address(*sender)),
+        olm_element("OPFMessageCopyToAddresses", "".join(olm_address(*a) for a in to)),
+        olm_element("OPFMessageCopySentTime", sent),
+        olm_element("OPFMessageCopyReceivedTime", sent),
+        olm_element("OPFMessageCopyMessageID", "&lt;%s@example.org&gt;" % abs(zlib.crc32(subject.encode()))),
+    ]
+    if cc:
+        parts.append(olm_element("OPFMessageCopyCCAddresses", "".join(olm_address(*a) for a in cc)))
+    if attachments:
+        parts.append(olm_element("OPFMessageCopyAttachmentList", "".join(
+            "<messageAttachment OPFAttachmentContentID=\"%s\" OPFAttachmentContentType=\"%s\" "
+            "OPFAttachmentName=\"%s\" OPFAttachmentURL=\"%s\"></messageAttachment>" % (cid, ctype, name, url)
+            for cid, ctype, name, url, _ in attachments)))
+    if body is not None:
+        parts.append(olm_element("OPFMessageCopyBody", body))
+    return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<emails><email>" + "".join(parts)
+            + "</email></emails>\n").encode("utf-8")
+
+
+def olm_archive(entries):
+    out = b""
+    central = b""
+    for name, data in entries:
+        name = name.encode("utf-8")
+        crc = zlib.crc32(data) or 1
+        extra = struct.pack("<HHQQ", 1, 16, len(data), len(data))
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 45, 0, 0, 0, 0, crc, len(data), len(data),
+                               len(name), 0, 0, 0, 0, 0, len(out)) + name
+        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0, 0, 0, 0, crc, 0xFFFFFFFF, 0xFFFFFFFF,
+                           len(name), len(extra)) + name + extra + data
+    return out + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries),
+                                       len(central), len(out), 0)
+
+
+def write_outlook_backup(w):
+    ann = ("ann@example.com", "Ann Example")
+    ben = ("ben@example.org", "Ben Sample")
+    cleo = ("cleo@example.org", "Cl\u00e9o Test")
+    messages = "Local/com.microsoft.__Messages/"
+    att = "Local/com.microsoft.__Attachments/"
+    notes = b"Agenda:\n1. Budget\n2. Caf\xc3\xa9 order\n"
+    entries = [
+        (messages + "Inbox/m1__message_attachment__.xml",
+         olm_message("Welcome to the backup sample", ben, [ann], "2014-12-19T05:07:38",
+                     "&lt;p&gt;Hello Ann,&lt;/p&gt;&lt;p&gt;this message comes from an &lt;b&gt;Outlook "
+                     "backup&lt;/b&gt;.&lt;/p&gt;")),
+        (messages + "Inbox/m2__message_attachment__.xml",
+         olm_message("Caf\u00e9 plans &amp; notes", cleo, [ann, ben], "2015-03-02T17:45:00",
+                     "&lt;p&gt;See you at the caf\u00e9 at six.&lt;/p&gt;", cc=[ben])),
+        (att + "notes.txt", notes),
+        (att + "pixel.png", tiny_png()),
+        (messages + "Inbox/Projects/m3__message_attachment__.xml",
+         olm_message("Project notes with attachments", ben, [ann], "2015-04-10T09:00:00",
+                     "&lt;p&gt;Two files attached.&lt;/p&gt;",
+                     attachments=[("notes1", "text/plain", "notes.txt", att + "notes.txt", None),
+                                  ("pixel1", "image/png", "pixel.png", att + "pixel.png", None)])),
+        (messages + "Inbox/Projects/m4__message_attachment__.xml",
+         olm_message("A message without a body", cleo, [ann], "2015-04-11T10:30:00")),
+        (messages + "Sent Items/m5__message_attachment__.xml",
+         olm_message("Re: Welcome to the backup sample", ann, [ben], "2014-12-19T08:00:00",
+                     "&lt;p&gt;Thanks Ben!&lt;/p&gt;")),
+        ("Local/Categories.xml", b"<categories></categories>\n"),
+    ]
+    w.write("outlook-backup/Outlook Backup.olm", olm_archive(entries))
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=os.path.dirname(os.path.abspath(__file__)),
@@ -540,6 +624,7 @@ def main(argv):
     write_mailmate(w, m)
     write_outspring(w, m)
     write_opera(w, m)
+    write_outlook_backup(w)
     print("wrote %d files, %d bytes, below %s" % (w.count, w.size, args.out))
     return 0
 

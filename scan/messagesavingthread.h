@@ -22,8 +22,20 @@ public:
     void FileSearchForEml();
     void FileSearchForEmlandfEml();
     void FileSearchForMbs();
-    // Reader of the Outlook 2011 backup file.
+    // Reader of the Outlook 2011 backup file: walks m_selectedFile into
+    // MailMLRC records and folders, with progress and end signals.
     void CreateFile();
+    // Opens m_selectedFile read-only into fileDescriptor and takes its size
+    // into lSize; -1 when it does not open or is not a regular file.
+    int OpenDevice();
+    // Notes one attachment entry of the backup for the next attachment list.
+    void InitializeAttachment(QString name, qint64 offset, qint64 size);
+    // Makes the records of the payload in pBuff, which ends at endOffset.
+    void InitializeMLRC(QString folderPath, long long endOffset);
+    // Releases every backup record; called on the GUI thread before a scan.
+    static void CleanListAndHash();
+    // Resolves a backup folder path into folder ids (last in llParentIdRunning).
+    static void treeCreatorforOlm(QString folderPath);
 
     // Indexes the messages of one mbox file into the MboxMbx list.
     void GetAllFieldsForTree(QString path);
@@ -46,6 +58,23 @@ public:
 
     // Recursive walk of the mbox-family discovery into AllFilePathInStrList.
     void OnGetAllFileAndDir(const QString &path);
+
+    // Writers of the scanning thread (nothing calls them). Each appends to
+    // the output mbox file its own path rule gives and returns whether the
+    // record was written whole; an empty saveDir or output root writes nothing.
+    // Writes the identity bundle's three skeleton files below path.
+    void CreateFilesInMainIdentity(QString path);
+    // A block of the mbox file GetAllFilePathInStrList, then one line feed,
+    // into the Apple Mail tree.
+    bool writeMailForPostBoxAppleMail(const QByteArray &text);
+    // The same into the identity bundle, whose skeleton is written when missing.
+    bool writeMailForPostBoxOutlook(const QByteArray &text);
+    // One message behind its separator line into outputRoot + "/Mail" +
+    // folderPath; sourcePath is not used.
+    bool writeMailForOperaMail(const QByteArray &text, const QString &outputRoot, const QString &folderPath,
+                               const QString &sourcePath);
+    // The same into the Apple Mail tree.
+    bool writeMailForOperaAppleMail(const QByteArray &text, const QString &folderPath, const QString &sourcePath);
 
     // Files the latest discovery routine passed over because they did not
     // open or could not be listed; reset when a routine starts.

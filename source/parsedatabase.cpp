@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/mybutton.h"
 #include "app/uiprompt.h"
+#include "browser/messagelists.h"
 #include "convert/mailsaving.h"
 #include "platform/consoleuser.h"
 #include "scan/messagesavingthread.h"
@@ -86,6 +87,10 @@ void QParseDatabase::StartFormatConversion()
     switch (sourceselection::decideStart(comboBoxForClientList->currentIndex(), m_selectedFile,
                                          workerThreadRunning())) {
     case StartDecision::StartScan:
+        // The backup records of the previous scan go here, on the GUI thread
+        // that shows them, never on the scanning thread.
+        messagelists::forgetListIndexes();
+        QMessageSavingThread::CleanListAndHash();
         if (pMessageSavingThread)
             pMessageSavingThread->SetInitialSettings();
         hide();

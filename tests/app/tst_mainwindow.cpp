@@ -1188,6 +1188,8 @@ void TestMainWindow::savingWithoutATickedFolder()
     if (scanned) {
         emit pMessageSavingThread->MakeTreeWidget(502, QStringLiteral("Inbox"), 501, QStringLiteral("Mail/Inbox"));
         StartFldrAtrib->chState = quint8(rootState);
+        // The targets offered follow the scanned source kind.
+        bMboxFileFound = true;
     }
     ScriptedPrompter prompter;
 

@@ -465,8 +465,9 @@ void TestProgressDialog::hideProgressBarAfterSave()
     QCOMPARE(root->child(0)->checkState(0), Qt::Unchecked);
     QCOMPARE(root->child(0)->child(0)->checkState(0), Qt::Unchecked);
     QVERIFY(window->m_pImportWindow->isVisible());
+    // No run wrote anything, so the dialog claims no save.
     QCOMPARE(window->m_pImportWindow->InfoLabels->text(),
-             QStringLiteral("\nFile saved successfully at location /dest/Main Identity.rge"));
+             QStringLiteral("\nNothing was saved at location /dest/Main Identity.rge."));
     QVERIFY(!IsPreview);
     QVERIFY(bForOutlookMail);
     QVERIFY(FileSavingIdentification);

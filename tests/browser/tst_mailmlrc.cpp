@@ -13,7 +13,6 @@
 #include <QTextDocument>
 #include <QtTest>
 
-#include <cstring>
 
 namespace {
 
@@ -40,7 +39,7 @@ private slots:
     void storesWholeValuesWithinLimits_data();
     void storesWholeValuesWithinLimits();
     void readsFieldsWithinTheirWidth();
-    void makesAttachmentStrings();
+    void storesCutTimeTexts();
     void stampsFolder_data();
     void stampsFolder();
     void picksSenderOfAddressList_data();
@@ -81,7 +80,7 @@ void TestMailMLRC::appendsAndReleasesInOrder()
     QCOMPARE(TmpMlrcPtrStart, first);
     QCOMPARE(TmpMlrcPtrEnd, first);
     storeText(first->szSubject, mlrclimits::kSubject, "one");
-    first->pAttachNames = makeAttachmentString("a.txt;");
+    first->pAttachNames = "a.txt;";
     MailMLRC *second = appendMailMLRC();
     storeText(second->szSubject, mlrclimits::kSubject, "two");
     QCOMPARE(TmpMlrcPtrStart, first);
@@ -128,43 +127,43 @@ void TestMailMLRC::storesWholeValuesWithinLimits()
     QByteArray kept;
     if (field == QLatin1String("subject")) {
         result = storeText(record->szSubject, mlrclimits::kSubject, value);
-        kept = QByteArray(record->szSubject);
+        kept = record->szSubject;
     } else if (field == QLatin1String("cc")) {
         result = storeText(record->szCcAddress, mlrclimits::kCcAddress, value);
-        kept = QByteArray(record->szCcAddress);
+        kept = record->szCcAddress;
     } else if (field == QLatin1String("to")) {
         result = storeText(record->szToAddress, mlrclimits::kToAddress, value);
-        kept = QByteArray(record->szToAddress);
+        kept = record->szToAddress;
     } else if (field == QLatin1String("fromName")) {
         result = storeText(record->szFromName, mlrclimits::kFromName, value);
-        kept = QByteArray(record->szFromName);
+        kept = record->szFromName;
     } else {
         result = storeText(record->szPriority, mlrclimits::kPriority, value);
-        kept = QByteArray(record->szPriority, int(qstrnlen(record->szPriority, sizeof record->szPriority)));
+        kept = record->szPriority;
     }
     QCOMPARE(result, stored);
     QCOMPARE(kept, stored ? value : QByteArray());
     // Nothing of the record beside the field was touched.
-    QVERIFY(!record->pNext && record->llFolderId == 0 && record->szSentTime[0] == '\0');
+    QVERIFY(!record->pNext && record->llFolderId == 0 && record->szSentTime.isEmpty());
 }
 
 void TestMailMLRC::readsFieldsWithinTheirWidth()
 {
     MailMLRC *record = appendMailMLRC();
-    std::memcpy(record->szPriority, "abcd", 4);
-    QCOMPARE(fieldText(record->szPriority), QStringLiteral("abcd"));
+    record->szPriority = QByteArray("ab\0cd", 5);
+    QCOMPARE(fieldText(record->szPriority), QStringLiteral("ab"));
     storeText(record->szFromName, mlrclimits::kFromName, "Caf\xc3\xa9;");
     QCOMPARE(fieldText(record->szFromName), QStringLiteral("Café;"));
 }
 
-void TestMailMLRC::makesAttachmentStrings()
+void TestMailMLRC::storesCutTimeTexts()
 {
-    QVERIFY(!makeAttachmentString(QByteArray()));
-    char *names = makeAttachmentString("a.pdf;b.txt;");
-    QVERIFY(names);
-    QCOMPARE(QByteArray(names), QByteArray("a.pdf;b.txt;"));
+    // Time texts are cut to 31 bytes before the whole-or-nothing rule.
     MailMLRC *record = appendMailMLRC();
-    record->pAttachNames = names; // released with the list
+    QVERIFY(storeTimeText(record->szSentTime, QByteArray("Fri, 19 Dec 2014 05:07:38 +0000 (UTC)")));
+    QCOMPARE(record->szSentTime, QByteArray("Fri, 19 Dec 2014 05:07:38 +0000"));
+    QVERIFY(!storeTimeText(record->szReceivedTime, QByteArray()));
+    QVERIFY(!record->hasAttachments());
 }
 
 void TestMailMLRC::stampsFolder_data()
@@ -216,7 +215,7 @@ void TestMailMLRC::buildsHeaderLines()
     storeText(record->szToAddress, mlrclimits::kToAddress, "t@x;u@x;");
     storeText(record->szSubject, mlrclimits::kSubject, "Hello");
     storeText(record->szBccAddress, mlrclimits::kBccAddress, "h@x;");
-    record->pAttachNames = makeAttachmentString("a.pdf;b.txt;");
+    record->pAttachNames = "a.pdf;b.txt;";
     QCOMPARE(olmpreview::headerLines(*record),
              (QStringList{QStringLiteral("b@x"), QStringLiteral("To: t@x;u@x;"), QStringLiteral("Hello"),
                           QStringLiteral("h@x;"), QStringLiteral("Attachments: a.pdf\nb.txt\n")}));

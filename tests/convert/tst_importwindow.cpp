@@ -158,8 +158,9 @@ private slots:
 
         Entries markup = both;
         markup[QStringLiteral("Apple Mail")] = QStringLiteral("Mail & <b>more</b>");
-        QTest::newRow("markup-in-a-value-is-kept")
-            << true << markup << QStringLiteral("<a href=\"file://@RES@/help/apple.html\">Mail & <b>more</b></a>")
+        QTest::newRow("markup-in-a-value-is-escaped")
+            << true << markup
+            << QStringLiteral("<a href=\"file://@RES@/help/apple.html\">Mail &amp; &lt;b&gt;more&lt;/b&gt;</a>")
             << true << outlookHtml << true;
 
         QTest::newRow("no-property-list-hides-both")
@@ -177,8 +178,10 @@ private slots:
         QFETCH(bool, outlookShown);
         if (writeList)
             QVERIFY(writeLinkPlist(strPlistPath, entries));
-        appleHtml.replace(QLatin1String("@RES@"), HelpFilePath);
-        outlookHtml.replace(QLatin1String("@RES@"), HelpFilePath);
+        // The target is a file URL: the blank of the resources path is encoded.
+        const QString encodedResources = QUrl::fromLocalFile(HelpFilePath).toString(QUrl::FullyEncoded).mid(7);
+        appleHtml.replace(QLatin1String("@RES@"), encodedResources);
+        outlookHtml.replace(QLatin1String("@RES@"), encodedResources);
 
         QImportWindow window;
 
@@ -221,6 +224,34 @@ private slots:
             linklabel::importHelpLink(QStringLiteral("/R"), text, linkValue);
         QCOMPARE(content.html, html);
         QCOMPARE(content.visible, visible);
+    }
+
+    void escapedImportHelpLink_data()
+    {
+        QTest::addColumn<QString>("resources");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("linkValue");
+        QTest::addColumn<QString>("html");
+        QTest::newRow("plain") << QStringLiteral("/R") << QStringLiteral("Apple Mail") << QStringLiteral("/a.html")
+                               << QStringLiteral("<a href=\"file:///R/a.html\">Apple Mail</a>");
+        QTest::newRow("quote-in-target-stays-inside-the-attribute")
+            << QStringLiteral("/R") << QStringLiteral("x") << QStringLiteral("/a\".html")
+            << QStringLiteral("<a href=\"file:///R/a%22.html\">x</a>");
+        QTest::newRow("blank-and-letter-beyond-ascii-encoded")
+            << QStringLiteral("/My Apps/R\u00e9s") << QStringLiteral("x") << QStringLiteral("/a.html")
+            << QStringLiteral("<a href=\"file:///My%20Apps/R%C3%A9s/a.html\">x</a>");
+        QTest::newRow("markup-in-text-escaped") << QStringLiteral("/R") << QStringLiteral("<i>A</i> & B")
+                                                << QStringLiteral("/a.html")
+                                                << QStringLiteral("<a href=\"file:///R/a.html\">&lt;i&gt;A&lt;/i&gt; &amp; B</a>");
+    }
+
+    void escapedImportHelpLink()
+    {
+        QFETCH(QString, resources);
+        QFETCH(QString, text);
+        QFETCH(QString, linkValue);
+        QFETCH(QString, html);
+        QCOMPARE(importHelpLink(resources, text, linkValue).html, html);
     }
 
     void okHidesAndTheNextShowHasTheNewText()

@@ -54,7 +54,13 @@ private slots:
 
     void saveThatWritesNothingNeverReportsSuccess()
     {
+        // A source with a driver but no ticked message: the end signals come
+        // once, and the outcome says that nothing was written.
         QMailSaving saving;
+        SaveSnapshot snapshot;
+        snapshot.source = SaveSource::MailMate;
+        snapshot.target = SaveTarget::AppleMail;
+        saving.prepareSave(snapshot);
         QStringList log;
         connect(&saving, &QMailSaving::OnShowProgressDlg, this, [&] { log << QStringLiteral("show"); });
         connect(&saving, &QMailSaving::NoDataIntoFile, this, [&] { log << QStringLiteral("nodata"); });
@@ -63,7 +69,10 @@ private slots:
 
         saving.SetInitialSettings();
         QVERIFY(saving.wait(10000));
-        QTRY_COMPARE(log, (QStringList{QStringLiteral("show"), QStringLiteral("nodata")}));
+        QTRY_COMPARE(log, (QStringList{QStringLiteral("show"), QStringLiteral("hide"), QStringLiteral("finish")}));
+        QCOMPARE(saving.lastOutcome().written, qint64(0));
+        QCOMPARE(saveOutcomeText(QStringLiteral("/d/T"), saving.lastOutcome()),
+                 QStringLiteral("\nNothing was saved at location /d/T."));
     }
 
     void startRequestWhileSavingOnlyStops()

@@ -40,7 +40,7 @@ private slots:
     void everyClientEndsBeforeItsFolders();
     void indexOutsideTheClientsRunsNothing_data();
     void indexOutsideTheClientsRunsNothing();
-    void backupFileReportsNoDataForNow();
+    void backupFileWithoutMessagesReportsNoData();
     void sourceWithoutMailReportsNoDataAndNoFolders_data();
     void sourceWithoutMailReportsNoDataAndNoFolders();
     void stopFromProgressSlotStillHandsOverFolders();
@@ -149,7 +149,7 @@ void TestScanSignals::indexOutsideTheClientsRunsNothing()
     QVERIFY(listOfPathOfOnlyForTree.isEmpty());
 }
 
-void TestScanSignals::backupFileReportsNoDataForNow()
+void TestScanSignals::backupFileWithoutMessagesReportsNoData()
 {
     writeAll({{QStringLiteral("backup.olm"), "PK\3\4"}});
     m_selectedFile = root() + QStringLiteral("/backup.olm");
@@ -157,7 +157,9 @@ void TestScanSignals::backupFileReportsNoDataForNow()
     SignalLog log(scan);
     scan.m_nClientIndex = 5;
     scan.run();
-    QCOMPARE(log.entries, QStringList({QStringLiteral("show"), QStringLiteral("nodata")}));
+    QCOMPARE(log.entries, QStringList({QStringLiteral("show"), QStringLiteral("progress 0.0"),
+                                       QStringLiteral("progress 25.0"), QStringLiteral("subhide"), QStringLiteral("hide"),
+                                       QStringLiteral("nodata")}));
     QVERIFY(bOlmFileFound);
 }
 

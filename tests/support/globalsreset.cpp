@@ -5,6 +5,7 @@
 #include "browser/messagelists.h"
 #include "convert/convertglobals.h"
 #include "olm/mailmlrc.h"
+#include "olm/olmscan.h"
 #include "scan/scanglobals.h"
 
 void resetAllGlobalsForTest()
@@ -16,4 +17,5 @@ void resetAllGlobalsForTest()
     resetConvertGlobalsForTest();
     releaseFldrAtribs();
     releaseMailMLRCs();
+    resetOlmGlobalsForTest();
 }

@@ -1,0 +1,253 @@
+#include "convert/mboxappender.h"
+
+#include "platform/finderinfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QVarLengthArray>
+
+#include <cerrno>
+#include <csignal>
+#include <mutex>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace mboxrecord {
+
+QByteArray quotedFromLines(const QByteArray &text)
+{
+    static const QByteArray from = QByteArrayLiteral("From ");
+    QByteArray out;
+    int copied = 0;
+    for (int at = text.indexOf(from); at >= 0; at = text.indexOf(from, at + 1)) {
+        if (at > 0 && text.at(at - 1) != '\n')
+            continue;
+        if (out.isNull())
+            out.reserve(text.size() + 64);
+        out.append(text.constData() + copied, at - copied);
+        out.append('>');
+        copied = at;
+    }
+    if (out.isNull())
+        return text;
+    out.append(text.constData() + copied, text.size() - copied);
+    return out;
+}
+
+QByteArray quotedFromColon(const QByteArray &text)
+{
+    static const QByteArray fromColon = QByteArrayLiteral("From : ");
+    QByteArray out;
+    int copied = 0;
+    for (int at = text.indexOf(fromColon); at >= 0; at = text.indexOf(fromColon, at + fromColon.size())) {
+        // A line that already begins ">From : " was quoted as a "From " line
+        // (by the reading rules or by quotedFromLines): one ">" is enough.
+        if (at >= 1 && text.at(at - 1) == '>' && (at == 1 || text.at(at - 2) == '\n'))
+            continue;
+        if (out.isNull())
+            out.reserve(text.size() + 64);
+        out.append(text.constData() + copied, at - copied);
+        out.append('>');
+        copied = at;
+    }
+    if (out.isNull())
+        return text;
+    out.append(text.constData() + copied, text.size() - copied);
+    return out;
+}
+
+QByteArray recordEnd(const QByteArray &text)
+{
+    if (!text.isEmpty() && !text.endsWith('\n'))
+        return QByteArrayLiteral("\n\n");
+    return QByteArrayLiteral("\n");
+}
+
+QByteArray recordBytes(const QByteArray &separator, const QByteArray &text)
+{
+    return separator + '\n' + text + recordEnd(text);
+}
+
+} // namespace mboxrecord
+
+MboxAppender::MboxAppender()
+{
+    // A write beyond the file-size limit must fail with EFBIG and be rolled
+    // back, not end the process with SIGXFSZ.
+    static std::once_flag ignoreFileSizeSignal;
+    std::call_once(ignoreFileSizeSignal, [] { std::signal(SIGXFSZ, SIG_IGN); });
+}
+
+MboxAppender::~MboxAppender()
+{
+    close();
+}
+
+bool MboxAppender::close()
+{
+    if (m_fd < 0)
+        return true;
+    const bool closed = ::close(m_fd) == 0;
+    m_fd = -1;
+    m_file.clear();
+    return closed;
+}
+
+void MboxAppender::reset()
+{
+    close();
+    m_madeFolders.clear();
+    m_pieceFile.clear();
+    m_pieceStart = -1;
+    m_pieceFailed = false;
+}
+
+bool MboxAppender::makeFolder(const QString &folder)
+{
+    if (m_madeFolders.contains(folder))
+        return true;
+    if (!QDir().mkpath(folder))
+        return false;
+    m_madeFolders.insert(folder);
+    return true;
+}
+
+bool MboxAppender::openFor(const outputpaths::OutputTarget &target, quint32 type, quint32 creator)
+{
+    if (target.isSkip())
+        return false;
+    if (m_fd >= 0 && m_file == target.file)
+        return true;
+    close();
+    if (!makeFolder(target.folder))
+        return false;
+
+    const QByteArray name = QFile::encodeName(target.file);
+    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0644);
+    if (fd < 0 && errno == ENOENT) {
+        // The folder was removed since it was made (a replaced output tree).
+        m_madeFolders.remove(target.folder);
+        if (!makeFolder(target.folder))
+            return false;
+        fd = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0644);
+    }
+    const bool created = fd >= 0;
+    if (fd < 0 && errno == EEXIST)
+        fd = ::open(name.constData(), flags);
+    if (fd < 0)
+        return false;
+
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
+    if (created)
+        m_finderStatus = platform::setFinderInfo(target.file, type, creator);
+    m_fd = fd;
+    m_file = target.file;
+    return true;
+}
+
+bool MboxAppender::writeParts(std::initializer_list<QByteArray> parts, qint64 rollbackTo)
+{
+    QVarLengthArray<iovec, 4> vectors;
+    for (const QByteArray &part : parts) {
+        if (!part.isEmpty())
+            vectors.append({const_cast<char *>(part.constData()), size_t(part.size())});
+    }
+    iovec *next = vectors.data();
+    int left = vectors.size();
+    while (left > 0) {
+        const ssize_t written = ::writev(m_fd, next, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            // Full disk, file-size limit or I/O error: no half record stays.
+            if (::ftruncate(m_fd, rollbackTo) != 0)
+                close();
+            return false;
+        }
+        size_t done = size_t(written);
+        while (left > 0 && done >= next->iov_len) {
+            done -= next->iov_len;
+            ++next;
+            --left;
+        }
+        if (left > 0) {
+            next->iov_base = static_cast<char *>(next->iov_base) + done;
+            next->iov_len -= done;
+        }
+    }
+    return true;
+}
+
+bool MboxAppender::appendRecord(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
+                                std::initializer_list<QByteArray> parts)
+{
+    if (!openFor(target, type, creator))
+        return false;
+    const qint64 start = ::lseek(m_fd, 0, SEEK_END);
+    if (start < 0)
+        return false;
+    return writeParts(parts, start);
+}
+
+bool MboxAppender::appendPiece(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
+                               const QByteArray &piece, bool endOfFile)
+{
+    if (m_pieceFile != target.file) {
+        discardUnfinishedPieces();
+        m_pieceFile = target.file;
+    }
+    bool written = false;
+    if (!m_pieceFailed) {
+        if (openFor(target, type, creator)) {
+            if (m_pieceStart < 0)
+                m_pieceStart = ::lseek(m_fd, 0, SEEK_END);
+            // writeParts cuts the file back to the first piece on failure.
+            written = m_pieceStart >= 0
+                && writeParts({piece, endOfFile ? QByteArrayLiteral("\n") : QByteArray()}, m_pieceStart);
+        } else if (m_pieceStart >= 0) {
+            cutBack(m_pieceFile, m_pieceStart);
+        }
+        m_pieceFailed = !written;
+    }
+    if (endOfFile) {
+        m_pieceFile.clear();
+        m_pieceStart = -1;
+        m_pieceFailed = false;
+    }
+    return written;
+}
+
+void MboxAppender::cutBack(const QString &file, qint64 size)
+{
+    if (m_fd >= 0 && m_file == file) {
+        if (::ftruncate(m_fd, size) != 0)
+            close();
+        return;
+    }
+    const QByteArray name = QFile::encodeName(file);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        (void)::ftruncate(fd, size);
+    ::close(fd);
+}
+
+void MboxAppender::discardUnfinishedPieces()
+{
+    if (!m_pieceFile.isEmpty() && m_pieceStart >= 0 && !m_pieceFailed)
+        cutBack(m_pieceFile, m_pieceStart);
+    m_pieceFile.clear();
+    m_pieceStart = -1;
+    m_pieceFailed = false;
+}

@@ -1,0 +1,179 @@
+#pragma once
+// Composition of one Outlook 2011 backup record into an mbox message: the
+// separator line, the header block, the multipart/mixed envelope, the HTML
+// body (quoted-printable) and the attachments (Base64), in one forward pass.
+//
+// The composition is a pure function of the record, the backup bytes (read
+// through BackupReader, by clamped byte range, in chunks) and three injected
+// sources (clock, random numbers, UUIDs); its bytes go to a MessageSink, so
+// attachments of any size pass through a bounded buffer.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QList>
+#include <QUuid>
+
+#include <functional>
+
+struct MailMLRC;
+
+namespace olmcompose {
+
+// Byte ranges of the backup file.
+class BackupReader
+{
+public:
+    virtual ~BackupReader();
+    // Size of the backup in bytes; 0 when it is not readable.
+    virtual qint64 size() const = 0;
+    // Reads up to maxSize bytes at offset into data; returns the count read,
+    // or -1 on failure.
+    virtual qint64 readAt(qint64 offset, char *data, qint64 maxSize) = 0;
+};
+
+// The backup file on disk, opened read-only by the constructor.
+class FileBackupReader : public BackupReader
+{
+public:
+    explicit FileBackupReader(const QString &path);
+    bool isOpen() const { return m_file.isOpen(); }
+    qint64 size() const override;
+    qint64 readAt(qint64 offset, char *data, qint64 maxSize) override;
+
+private:
+    QFile m_file;
+};
+
+// Backup bytes held in memory (tests, fuzzing).
+class BufferBackupReader : public BackupReader
+{
+public:
+    explicit BufferBackupReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    qint64 size() const override { return m_bytes.size(); }
+    qint64 readAt(qint64 offset, char *data, qint64 maxSize) override;
+
+private:
+    QByteArray m_bytes;
+};
+
+// Where the composed bytes go.
+class MessageSink
+{
+public:
+    virtual ~MessageSink();
+    // Appends size bytes; false when they were not all written.
+    virtual bool write(const char *data, qint64 size) = 0;
+};
+
+// Appends to an open QIODevice.
+class DeviceSink : public MessageSink
+{
+public:
+    explicit DeviceSink(QIODevice *device) : m_device(device) {}
+    bool write(const char *data, qint64 size) override;
+
+private:
+    QIODevice *m_device;
+};
+
+// Appends to a byte array.
+class ByteArraySink : public MessageSink
+{
+public:
+    bool write(const char *data, qint64 size) override;
+    QByteArray bytes;
+};
+
+// The clock, random and UUID sources of a composition.
+struct Sources {
+    std::function<QDateTime()> now;      // current local date and time
+    std::function<quint32()> random;     // number inserted into the inner boundary
+    std::function<QUuid()> uuid;         // Message-ID values and generated boundaries
+    // The real clock, QRandomGenerator and QUuid::createUuid.
+    static Sources system();
+};
+
+// What one composition did.
+struct ComposeResult {
+    bool written = true;   // every write to the sink succeeded
+    int shortReads = 0;    // body or attachment ranges the backup did not hold whole
+};
+
+// Composes record into sink: the whole message, ended by the empty line
+// that parts it from the next message of the mbox file.
+ComposeResult composeMessage(const MailMLRC &record, BackupReader &backup, const Sources &sources,
+                             MessageSink &sink);
+
+// --- Steps of the composition, each testable on its own ---
+
+// Which time a line carries.
+enum class TimeSource { Sent, Received, Current };
+
+// True when text has the 31-character layout "Www, DD Mmm YYYY HH:MM:SS
+// +HHMM" with English names and a valid date, time and zone.
+bool isStoredTime(const QByteArray &text);
+
+// The time the separator and Date lines carry: the field the folder name and
+// outgoing flag prefer when it is a stored time, else the other field when it
+// is one, else the current time.
+TimeSource chooseTime(const MailMLRC &record);
+
+// The separator line, followed by the User-Agent line in the stored form.
+QByteArray separatorLines(const MailMLRC &record, const QDateTime &now);
+// The "Date: " line.
+QByteArray dateLine(const MailMLRC &record, const QDateTime &now);
+
+// "Subject: " with the subject as encoded words (folded when long); empty
+// without a subject.
+QByteArray subjectHeader(const QByteArray &subject);
+// "From: " with the last name and last address of the two lists; empty
+// without an address.
+QByteArray fromHeader(const QByteArray &names, const QByteArray &addresses);
+// A To or Cc line (label "To: " or "Cc: "); empty without any address.
+QByteArray recipientHeader(const QByteArray &label, const QByteArray &addresses,
+                           const QByteArray &names);
+
+// The elements of a stored list: split at ";" except where it ends an
+// entity ("&quot;", "&#39;", ...), a trailing empty element dropped, then
+// each element's entities decoded.
+QList<QByteArray> listElements(const QByteArray &list);
+// element with its XML entities ("&lt;", "&gt;", "&amp;", "&quot;",
+// "&apos;", "&nbsp;", numeric) decoded once.
+QByteArray decodeEntities(const QByteArray &element);
+
+// The boundaries of a message.
+struct Boundaries {
+    QByteArray outer;           // of the multipart/mixed content
+    QByteArray outerParameter;  // "boundary=..." declaring it
+    QByteArray inner;           // of the multipart/alternative body part
+    QByteArray innerParameter;
+};
+
+// True for a boundary of 1 to 70 printable ASCII characters without double
+// quote or backslash, not ending in a blank.
+bool isValidBoundary(const QByteArray &boundary);
+
+// The boundaries of a record: the Message-ID without angle brackets, and the
+// same with number inserted, when both are valid and neither is a prefix of
+// the other; otherwise "=_" and 32 hexadecimal digits of uuid() (drawn only
+// then). withInner: the message has a body part.
+Boundaries makeBoundaries(const QByteArray &messageId, bool withInner, quint32 number,
+                          const std::function<QUuid()> &uuid);
+
+// The body's stored text with its entities restored, for text fed in pieces:
+// "&amp;gt;", "&amp;lt;", "&gt;", "&lt;", "&amp;" and "&nbsp;" in this order
+// of precedence, each occurrence once ("&amp;nbsp;" gives a blank).
+class BodyUnescaper
+{
+public:
+    void add(const char *data, qint64 size, QByteArray &out);
+    void finish(QByteArray &out);
+
+private:
+    static void finishText(const QByteArray &text, QByteArray &out);
+
+    QByteArray m_pending;
+};
+
+} // namespace olmcompose

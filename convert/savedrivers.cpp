@@ -1,0 +1,398 @@
+// The saving thread's run: dispatch by source kind and target, and the
+// drivers of the file-based sources. Every driver works from the snapshot
+// taken when the save started, skips and counts what it cannot read, and
+// emits its end signals once, when its work is complete.
+
+#include "convert/mailsaving.h"
+
+#include "app/appglobals.h"
+#include "convert/convertglobals.h"
+#include "convert/saverules.h"
+#include "scan/filelister.h"
+#include "scan/operadiscovery.h"
+#include "scan/scanglobals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace {
+
+const QLatin1String kRssSkip("/RSS/Apple Hot News.rssmbox/");
+const QLatin1String kBundleName("/Main Identity.rge");
+
+// Pieces of an mbox source are handed to the writer at about this size.
+constexpr int kMboxPieceBytes = 8 << 20;
+constexpr qint64 kMboxReadBlock = 1 << 20;
+
+// The whole of a regular file; nothing for anything else (a pipe or device
+// in place of a message must not block the save).
+std::optional<QByteArray> readRegularFile(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return data;
+}
+
+// The mbox candidate test of the scan: the name rule and a first line that
+// begins "From ". Empty when the file does not open.
+std::optional<bool> isMboxCandidate(const QString &path)
+{
+    for (const char *part : {".mbs", ".emlx", ".eml", ".olm"}) {
+        if (path.contains(QLatin1String(part)))
+            return false;
+    }
+    if (path.endsWith(QLatin1String(".mbox")))
+        return false;
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.read(5) == "From ";
+}
+
+} // namespace
+
+void QMailSaving::prepareSave(const SaveSnapshot &snapshot)
+{
+    if (!isRunning())
+        m_snapshot = snapshot;
+}
+
+void QMailSaving::run()
+{
+    try {
+        IsPreview = true;
+        m_outcome = SaveOutcome{};
+        m_lastPercent = -1;
+        FileSavingIdentification = false;
+        resetWriters();
+        const SaveTarget target = m_snapshot.target;
+        const bool apple = target == SaveTarget::AppleMail;
+        const bool outlook = target == SaveTarget::Outlook;
+        switch (m_snapshot.source) {
+        case SaveSource::Outspring:
+            if (apple)
+                FileSearchForEmlandfEmlAppleMail();
+            else if (outlook)
+                FileSearchForEmlandfEmlOutlook();
+            break;
+        case SaveSource::MailMate:
+            if (apple)
+                FileSearchForEmlAppleMail();
+            else if (outlook)
+                FileSearchForEmlOutlook();
+            break;
+        case SaveSource::Emlx:
+            if (outlook)
+                FileSearch();
+            break;
+        case SaveSource::Mbox:
+            if (apple || outlook)
+                PostBoxFileSearch();
+            break;
+        case SaveSource::Opera:
+            if (outlook)
+                FileSearchForMbsOutlook();
+            else if (apple)
+                FileSearchForMbsAppleMail();
+            break;
+        case SaveSource::Olm:
+            if (apple)
+                OnMailSaving();
+            break;
+        case SaveSource::None:
+            break;
+        }
+    } catch (...) {
+        // Nothing may leave the thread; the run counts as stopped.
+        m_outcome.stopped = true;
+    }
+    // After a stop the output file the writers keep open is closed here.
+    closeWriterOutput();
+}
+
+void QMailSaving::FileSearchForEmlAppleMail() { runMessageDriver(MessageKind::MailMate); }
+void QMailSaving::FileSearchForEmlOutlook() { runMessageDriver(MessageKind::MailMate); }
+void QMailSaving::FileSearchForEmlandfEmlAppleMail() { runMessageDriver(MessageKind::Outspring); }
+void QMailSaving::FileSearchForEmlandfEmlOutlook() { runMessageDriver(MessageKind::Outspring); }
+void QMailSaving::FileSearch() { runMessageDriver(MessageKind::Emlx); }
+void QMailSaving::FileSearchForMbsOutlook() { runMessageDriver(MessageKind::Opera); }
+void QMailSaving::FileSearchForMbsAppleMail() { runMessageDriver(MessageKind::Opera); }
+
+void QMailSaving::beginRun()
+{
+    m_lastPercent = -1;
+    emit OnShowProgressDlg();
+    reportProgress(0, 1);
+}
+
+void QMailSaving::finishRun()
+{
+    // The last records count only once their file is closed without error.
+    if (!closeWriterOutput())
+        ++m_outcome.notWritten;
+    reportProgress(1, 1);
+    emit OnSubProgressHide();
+    emit ProgressDailogHide();
+    emit FinishSaving();
+}
+
+void QMailSaving::reportProgress(qint64 done, qint64 total)
+{
+    const int percent = total <= 0 ? 100 : int(qBound<qint64>(0, done * 100 / total, 100));
+    if (percent == m_lastPercent)
+        return;
+    m_lastPercent = percent;
+    emit OnIndivisibleProgressvalue(double(percent));
+}
+
+void QMailSaving::prepareBundle()
+{
+    const QString bundle = m_snapshot.saveDir + kBundleName;
+    QDir().mkpath(bundle + QLatin1String("/Contents"));
+    CreateFilesInMainIdentity(bundle);
+}
+
+void QMailSaving::runMessageDriver(MessageKind kind)
+{
+    // 1. Entry test and start signals.
+    if (bStopFlag)
+        return;
+    beginRun();
+    const bool outlook = m_snapshot.target == SaveTarget::Outlook;
+    const QString bundle = m_snapshot.saveDir + kBundleName;
+    if (outlook)
+        prepareBundle();
+
+    // 2. What the kind needs besides the messages: the part files of
+    // partial .emlx messages, the account names of an Opera Mail profile.
+    saverules::ReadRules rules;
+    saverules::PartIndex parts;
+    operadiscovery::AccountList accounts;
+    switch (kind) {
+    case MessageKind::MailMate:
+        rules = saverules::mailMateRules();
+        break;
+    case MessageKind::Outspring:
+        rules = saverules::outspringRules();
+        break;
+    case MessageKind::Emlx:
+        rules = saverules::emlxRules();
+        parts = saverules::PartIndex(filelister::findPaths(m_snapshot.selectedRoot, QStringLiteral("*.emlxpart"),
+                                                           filelister::EntryTypes::RegularFiles));
+        break;
+    case MessageKind::Opera: {
+        rules = saverules::operaRules();
+        const QStringList found = filelister::findPaths(m_snapshot.selectedRoot, QStringLiteral("accounts.ini"),
+                                                        filelister::EntryTypes::RegularFiles);
+        if (!found.isEmpty()) {
+            if (const auto loaded = operadiscovery::AccountList::load(found.last()))
+                accounts = *loaded;
+            else
+                ++m_outcome.unreadable;
+        }
+        break;
+    }
+    }
+
+    // 3. The walk, folder by folder in record order.
+    const qint64 total = m_snapshot.fileCount();
+    qint64 done = 0;
+    for (const SaveSnapshot::Folder &folder : qAsConst(m_snapshot.folders)) {
+        for (const QString &path : folder.files) {
+            reportProgress(done, total);
+            if (bStopFlag) {
+                m_outcome.stopped = true;
+                return;
+            }
+            ++done;
+            // Files the scan did not register are not written, as the
+            // writers' own gate would decide.
+            if (path.contains(kRssSkip) || !m_snapshot.registered.contains(path))
+                continue;
+            const std::optional<QByteArray> raw = readRegularFile(path);
+            if (!raw) {
+                ++m_outcome.unreadable;
+                continue;
+            }
+            QByteArray text = saverules::messageTextOf(*raw, rules);
+            bool ok = false;
+            switch (kind) {
+            case MessageKind::MailMate:
+                ok = outlook ? writeMailForMailMate(text, bundle, path) : writeMailForMailMateAppleMail(text, path);
+                break;
+            case MessageKind::Outspring:
+                ok = outlook ? writeMailForOutSpring(text, bundle, path) : writeMailForOutSpringAppleMail(text, path);
+                break;
+            case MessageKind::Emlx: {
+                if (saverules::isPartialMessagePath(path)) {
+                    QList<QByteArray> partTexts;
+                    for (const QString &part : saverules::orderedPartFiles(parts.claim(path))) {
+                        const std::optional<QByteArray> partRaw = readRegularFile(part);
+                        if (!partRaw)
+                            ++m_outcome.unreadable;
+                        // An unreadable part keeps its place, so the later
+                        // parts still meet their own markers.
+                        partTexts.append(partRaw ? saverules::toTextMode(*partRaw) : QByteArray());
+                    }
+                    text = saverules::assemblePartialMessage(text, partTexts);
+                }
+                ok = writeMail(text, bundle, path);
+                break;
+            }
+            case MessageKind::Opera: {
+                const QString accountFolder = operadiscovery::accountFolderName(path);
+                const QString account =
+                    accountFolder.isEmpty() ? QString() : operadiscovery::accountNameFor(accounts, accountFolder);
+                const QString folderPath =
+                    saverules::operaFolderPath(account, saverules::operaLocationFolder(text));
+                ok = outlook ? writeMailForOperaMailOutlook(text, bundle, folderPath, path)
+                             : writeMailForOperaAppleMail(text, folderPath, path);
+                break;
+            }
+            }
+            if (ok)
+                ++m_outcome.written;
+            else
+                ++m_outcome.notWritten;
+        }
+    }
+
+    // 4. End signals, once.
+    finishRun();
+}
+
+void QMailSaving::PostBoxFileSearch()
+{
+    if (bStopFlag)
+        return;
+    nextItr = 0;
+    beginRun();
+    if (m_snapshot.target == SaveTarget::Outlook)
+        prepareBundle();
+
+    qint64 bytesTotal = 0;
+    for (const SaveSnapshot::Folder &folder : qAsConst(m_snapshot.folders)) {
+        for (const QString &path : folder.files)
+            bytesTotal += QFileInfo(path).size();
+    }
+    qint64 bytesDone = 0;
+    for (const SaveSnapshot::Folder &folder : qAsConst(m_snapshot.folders)) {
+        for (const QString &path : folder.files) {
+            if (bStopFlag) {
+                m_outcome.stopped = true;
+                return;
+            }
+            ++nextItr;
+            GetAllFilePathInStrList = path;
+            if (!m_snapshot.registered.contains(path))
+                continue;
+            const std::optional<bool> candidate = isMboxCandidate(path);
+            if (!candidate || !*candidate) {
+                // Gone, unreadable or changed since the scan.
+                ++m_outcome.unreadable;
+                bytesDone += QFileInfo(path).size();
+                continue;
+            }
+            if (!convertMboxFile(path, bytesDone, bytesTotal)) {
+                m_outcome.stopped = true;
+                return;
+            }
+        }
+    }
+    finishRun();
+}
+
+bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64 bytesTotal)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ++m_outcome.unreadable;
+        return true;
+    }
+    const bool apple = m_snapshot.target == SaveTarget::AppleMail;
+    auto hand = [&](const QByteArray &piece, bool endOfFile) {
+        return apple ? writeMailForPostBoxAppleMail(piece, endOfFile) : writeMailForPostBoxOutlook(piece, endOfFile);
+    };
+
+    saverules::MboxQuoter quoter;
+    QByteArray piece;
+    piece.reserve(kMboxPieceBytes + kMboxReadBlock);
+    QByteArray carry;
+    bool handedAny = false;
+    bool stopping = false;
+    bool finished = false;
+    bool failed = false;
+
+    // One line of the source: quoted and gathered, or, once a stop was asked
+    // for, the end of the message in hand at the next separator.
+    auto takeLine = [&](QByteArray line) {
+        if (line.endsWith("\r\n")) {
+            line.chop(2);
+            line.append('\n');
+        }
+        const bool separator = quoter.quote(line);
+        if (!stopping && bStopFlag)
+            stopping = true;
+        if (stopping && separator) {
+            finished = true;
+            return;
+        }
+        piece.append(line);
+    };
+
+    while (!finished && !failed) {
+        const QByteArray block = file.read(kMboxReadBlock);
+        if (block.isEmpty())
+            break;
+        bytesDone += block.size();
+        int pos = 0;
+        while (!finished) {
+            const int nl = block.indexOf('\n', pos);
+            if (nl < 0) {
+                carry.append(block.constData() + pos, block.size() - pos);
+                break;
+            }
+            if (carry.isEmpty()) {
+                takeLine(block.mid(pos, nl + 1 - pos));
+            } else {
+                carry.append(block.constData() + pos, nl + 1 - pos);
+                takeLine(carry);
+                carry.clear();
+            }
+            pos = nl + 1;
+        }
+        if (piece.size() >= kMboxPieceBytes) {
+            if (!hand(piece, false))
+                failed = true;
+            handedAny = true;
+            piece.clear();
+        }
+        reportProgress(bytesDone, bytesTotal);
+    }
+    if (!finished && !failed && !carry.isEmpty())
+        takeLine(carry);
+    if (file.error() != QFileDevice::NoError)
+        ++m_outcome.unreadable;
+
+    if (failed) {
+        ++m_outcome.notWritten;
+    } else if (handedAny || !piece.isEmpty()) {
+        if (hand(piece, true))
+            ++m_outcome.written;
+        else
+            ++m_outcome.notWritten;
+    }
+    // A stop ends the run after the message in hand.
+    return !stopping;
+}

@@ -1,0 +1,123 @@
+#pragma once
+// Pure rules of the save drivers: how a message file becomes the text handed
+// to a writer, how a partial .emlx message is completed from its part files,
+// the ">From " quoting of mbox sources and the Opera Mail folder of a
+// message. Everything works on bytes: message text is never decoded.
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace saverules {
+
+// Text mode as the drivers read files: a CR right before a LF is dropped.
+QByteArray toTextMode(const QByteArray &raw);
+
+// The lines of data, each with its "\n" (the last one without, when the data
+// does not end in one). NUL bytes stay inside their line.
+QList<QByteArray> splitLines(const QByteArray &data);
+
+// True when line opens a header field: a field name of printable ASCII
+// (no blank, no ":") directly followed by ":".
+bool isHeaderLine(const QByteArray &line);
+
+// line with ">" in front when it begins with "From "; unchanged otherwise.
+QByteArray quoteFromLine(const QByteArray &line);
+
+// How a message file is read.
+struct ReadRules {
+    // Take the message length from a first line of decimal digits (.emlx):
+    // the message is exactly that many bytes after it, so nothing inside it
+    // ends the reading.
+    bool useByteCount = false;
+    // End the message at the property-list declaration (the line's text in
+    // front of the declaration stays).
+    bool cutAtPlistTrailer = false;
+    // Leave out "Received-Spf:" headers with their continuation lines.
+    bool dropReceivedSpf = false;
+    // Put ">" before every line that begins "From ".
+    bool quoteFromLines = true;
+};
+
+// Rules per source kind.
+ReadRules mailMateRules();
+ReadRules outspringRules();
+ReadRules emlxRules();
+ReadRules operaRules();
+
+// The declaration that opens the trailer of an .emlx file.
+extern const QByteArray kPlistDeclaration;
+
+// The message text of a message file's bytes: CR LF read as LF, the first
+// line dropped unless it is a header line (so an .eml keeps its first header
+// while a byte-count or "From " envelope line goes), then the rules.
+QByteArray messageTextOf(const QByteArray &raw, const ReadRules &rules);
+
+// The marker of a part whose body was kept in a part file.
+extern const QByteArray kPartMarker;
+
+// Completes a partial message: the text is cut before every kPartMarker;
+// the j-th part goes into the piece of the (j+1)-th marker, right after the
+// first empty line of that piece (at its end when it has none). Parts
+// beyond the last marker are ignored; the text before the first marker is
+// never changed.
+QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray> &parts);
+
+// The key that ties part files to their message: the path up to and
+// including the dot that follows the message number
+// ("/A/Messages/4711.partial.emlx" and "/A/Messages/4711.2.emlxpart" both
+// give "/A/Messages/4711."). Empty when the path has no such form.
+QString partialMessageKey(const QString &messagePath);
+QString partFileKey(const QString &partPath);
+
+// True when path names a partial message (".partial.emlx" in it).
+bool isPartialMessagePath(const QString &path);
+
+// The part files of one message in splicing order: the plain decimal part
+// numbers (no leading zero) ascending, duplicates once; a part whose number
+// is not such a number is left out.
+QStringList orderedPartFiles(const QStringList &claimedParts);
+
+// Part files of a run indexed by partFileKey, so that each message claims
+// its own without a search.
+class PartIndex
+{
+public:
+    explicit PartIndex(const QStringList &partPaths = {});
+    // Takes the parts of a message out of the index (a part is used once).
+    QStringList claim(const QString &messagePath);
+
+private:
+    QHash<QString, QStringList> m_byKey;
+};
+
+// Quoting of the lines of an mbox source file: ">" goes before a "From "
+// line inside the text part of a message, and a "From " line after an
+// empty line or a closing MIME boundary stays a message separator.
+class MboxQuoter
+{
+public:
+    // Quotes line in place; returns true when the line is a message
+    // separator left as it is (a line beginning "From " not quoted).
+    bool quote(QByteArray &line);
+
+private:
+    bool m_textPart = false;
+    QByteArray m_previous;
+};
+
+// The header block of a message text: up to and including the first empty
+// line (the whole text when there is none).
+QByteArray headerBlockOf(const QByteArray &text);
+
+// The folder an Opera Mail message names in its header block: the value of
+// the last "X-Opera-Location:" line up to its last ":"; empty when none.
+QString operaLocationFolder(const QByteArray &text);
+
+// The folder path handed to the Opera Mail writers: "/" + account + "/" +
+// folder, trimmed, with "Mails" for a message that names no folder.
+QString operaFolderPath(const QString &accountName, const QString &folder);
+
+} // namespace saverules

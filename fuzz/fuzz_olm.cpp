@@ -1,0 +1,126 @@
+// libFuzzer target of the backup reader: the walker in both modes over the
+// input bytes, and the message parser over every payload it hands on.
+// Aborts when the two modes disagree or a range leaves the input.
+//
+// Seeds: OLM_FUZZ_SEEDS=<dir> ./fuzz_olm writes the fixture archives into
+// <dir> and exits.
+
+#include "../tests/support/olmfixture.h"
+#include "olm/mailmlrc.h"
+#include "olm/olmsource.h"
+#include "olm/olmwalker.h"
+#include "olm/opfmessage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+class CheckingSink : public olm::WalkSink
+{
+public:
+    explicit CheckingSink(qint64 size) : m_size(size) {}
+
+    void attachmentEntry(const QString &name, qint64 offset, qint64 size) override
+    {
+        if (offset < 0 || size < 0 || offset > m_size || size > m_size - offset)
+            std::abort();
+        log.append(QStringLiteral("attach %1 %2 %3").arg(name).arg(offset).arg(size));
+    }
+
+    void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) override
+    {
+        if (offset < 0 || endOffset > m_size || endOffset - offset != bytes.size())
+            std::abort();
+        log.append(QStringLiteral("payload %1 %2 %3").arg(folderPath).arg(offset).arg(endOffset));
+        payloads.append(bytes);
+        offsets.append(offset);
+    }
+
+    void diagnostic(const QByteArray &line) override { log.append(QString::fromUtf8(line)); }
+
+    QStringList log;
+    QList<QByteArray> payloads;
+    QList<qint64> offsets;
+
+private:
+    qint64 m_size;
+};
+
+void writeSeeds(const QString &dir)
+{
+    using namespace olmfixture;
+    QDir().mkpath(dir);
+    QList<QByteArray> seeds{sampleArchive()};
+    Archive small;
+    small.sized("Local/Mail/Inbox/m__message_attachment__.xml", emails({simpleMessage("s", "b")}));
+    small.centralDirectory();
+    seeds.append(small.bytes);
+    seeds.append(emails({simpleMessage("crawled", "body")}));
+    seeds.append(localHeader("n", 1, 5, 5, QByteArray()) + "hello");
+    int n = 0;
+    for (const QByteArray &seed : seeds) {
+        QFile file(dir + QStringLiteral("/seed%1.olm").arg(n++));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(seed);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    const QByteArray seeds = qgetenv("OLM_FUZZ_SEEDS");
+    if (!seeds.isEmpty()) {
+        writeSeeds(QString::fromLocal8Bit(seeds));
+        std::exit(0);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size > 64 * 1024)
+        return 0;
+    const QByteArray input(reinterpret_cast<const char *>(data), int(size));
+    std::atomic<bool> stop{false};
+
+    olm::MemorySource fastSource(input);
+    CheckingSink fast(input.size());
+    olm::walkOlm(fastSource, fast, stop, olm::WalkMode::Fast);
+
+    // The one-byte reference walk is slow: small inputs are compared with it.
+    if (size <= 2048) {
+        olm::MemorySource referenceSource(input);
+        CheckingSink reference(input.size());
+        olm::walkOlm(referenceSource, reference, stop, olm::WalkMode::Reference);
+        if (fast.log != reference.log)
+            std::abort();
+    }
+
+    // Every payload, and the input itself, through the message parser.
+    opf::PendingAttachments pending;
+    pending.append(QStringLiteral("u"), 0, qint64(size));
+    fast.payloads.append(input);
+    fast.offsets.append(0);
+    for (int i = 0; i < fast.payloads.size(); ++i) {
+        const QByteArray &payload = fast.payloads.at(i);
+        opf::buildRecords(payload, fast.offsets.at(i), QStringLiteral("F"), 502, pending);
+        for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext) {
+            const bool bodyless = r->llBodyOffset == 0 && r->llBodyLength == 0;
+            if (!bodyless && (r->llBodyLength < 0 || r->llBodyOffset < fast.offsets.at(i)
+                              || r->llBodyOffset + r->llBodyLength > fast.offsets.at(i) + payload.size()))
+                std::abort();
+            if (r->szSubject.size() > mlrclimits::kSubject || r->szToAddress.size() > mlrclimits::kToAddress
+                || r->szSentTime.size() > mlrclimits::kTimeText || r->szMessageID.isEmpty())
+                std::abort();
+        }
+        releaseMailMLRCs();
+    }
+    return 0;
+}

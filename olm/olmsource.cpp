@@ -1,0 +1,129 @@
+#include "olm/olmsource.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace olm {
+
+ByteSource::~ByteSource() = default;
+
+FileSource::FileSource(int descriptor, qint64 size)
+    : m_descriptor(descriptor)
+    , m_size(size)
+{
+}
+
+qint64 FileSource::size() const
+{
+    return m_size;
+}
+
+qint64 FileSource::readAt(qint64 offset, char *out, qint64 count)
+{
+    if (offset < 0 || offset >= m_size || count <= 0)
+        return 0;
+    count = qMin(count, m_size - offset);
+    qint64 done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(m_descriptor, out + done, std::size_t(count - done), off_t(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+MemorySource::MemorySource(const QByteArray &data)
+    : m_data(data)
+{
+}
+
+qint64 MemorySource::size() const
+{
+    return m_data.size();
+}
+
+qint64 MemorySource::readAt(qint64 offset, char *out, qint64 count)
+{
+    if (offset < 0 || offset >= m_data.size() || count <= 0)
+        return 0;
+    count = qMin(count, qint64(m_data.size()) - offset);
+    std::memcpy(out, m_data.constData() + offset, std::size_t(count));
+    return count;
+}
+
+WindowReader::WindowReader(ByteSource &source, qint64 windowSize)
+    : m_source(source)
+    , m_size(source.size())
+{
+    // No larger than the source: small files get small windows.
+    m_window.resize(int(qBound<qint64>(1, qMin(windowSize, m_size), 64 << 20)));
+}
+
+bool WindowReader::load(qint64 offset)
+{
+    if (offset < 0 || offset >= m_size)
+        return false;
+    if (offset >= m_windowStart && offset < m_windowStart + m_windowLength)
+        return true;
+    m_windowStart = offset;
+    m_windowLength = m_source.readAt(offset, m_window.data(), m_window.size());
+    return m_windowLength > 0;
+}
+
+int WindowReader::byteAt(qint64 offset)
+{
+    if (!load(offset))
+        return -1;
+    return static_cast<unsigned char>(m_window.at(int(offset - m_windowStart)));
+}
+
+const char *WindowReader::bytesAt(qint64 offset, qint64 *available, qint64 minimum)
+{
+    const qint64 windowEnd = m_windowStart + m_windowLength;
+    if (offset >= m_windowStart && offset < windowEnd && windowEnd - offset < minimum && windowEnd < m_size)
+        m_windowLength = 0; // too little left: move the window to offset
+    if (!load(offset)) {
+        *available = 0;
+        return nullptr;
+    }
+    const qint64 inWindow = offset - m_windowStart;
+    *available = m_windowLength - inWindow;
+    return m_window.constData() + inWindow;
+}
+
+QByteArray WindowReader::read(qint64 offset, qint64 count)
+{
+    if (offset < 0 || offset >= m_size || count <= 0)
+        return QByteArray();
+    count = qMin(count, m_size - offset);
+    QByteArray bytes;
+    bytes.resize(int(count));
+    const qint64 got = m_source.readAt(offset, bytes.data(), count);
+    bytes.resize(int(qMax<qint64>(0, got)));
+    return bytes;
+}
+
+quint64 WindowReader::readLittleEndian(qint64 offset, int width)
+{
+    quint64 value = 0;
+    for (int i = width - 1; i >= 0; --i) {
+        const int byte = byteAt(offset + i);
+        value = (value << 8) | quint64(byte < 0 ? 0 : byte);
+    }
+    return value;
+}
+
+bool WindowReader::matches(qint64 offset, const char *text, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (byteAt(offset + i) != static_cast<unsigned char>(text[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace olm

@@ -1,0 +1,398 @@
+#include "olm/olmwalker.h"
+
+#include "olm/olmsource.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace olm {
+
+namespace {
+
+constexpr quint32 kLocalHeader = 0x04034b50;
+constexpr quint32 kCentralHeader = 0x02014b50;
+constexpr int kLocalHeaderSize = 30;
+constexpr quint16 kZip64Tag = 0x0001;
+constexpr quint32 kSize32Marker = 0xFFFFFFFFu;
+constexpr int kCentralHeadersAtEnd = 3;
+constexpr qint64 kFastWindow = qint64(1) << 20;
+// The stop flag is looked at no later than after this many bytes.
+constexpr qint64 kStopCheckSpan = 64 * 1024;
+
+struct ElementKind {
+    const char *open;
+    int openLength;
+    const char *close;
+    int closeLength;
+    bool isEmails;
+};
+
+// Told apart by their second byte.
+const ElementKind kElementKinds[] = {
+    {"<emails ", 8, "</emails>", 9, true},
+    {"<notes ", 7, "</notes>", 8, false},
+    {"<tasks ", 7, "</tasks>", 8, false},
+    {"<contacts ", 10, "</contacts>", 11, false},
+    {"<appointments ", 14, "</appointments>", 15, false},
+};
+
+const QStringList &skippedNames()
+{
+    static const QStringList names{QStringLiteral("Categories.xml"), QStringLiteral("Contacts.xml"),
+                                   QStringLiteral("Calendar.xml"), QStringLiteral("Tasks.xml"),
+                                   QStringLiteral("Notes.xml")};
+    return names;
+}
+
+quint64 littleEndian(const QByteArray &bytes, int at, int width)
+{
+    quint64 value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = (value << 8) | quint64(static_cast<unsigned char>(bytes.at(at + i)));
+    return value;
+}
+
+// The sizes of a sized entry: the ZIP64 block among the extra blocks when
+// there is one, else the 32-bit header fields. False for a damaged entry.
+bool entrySizes(const QByteArray &extra, quint32 uncompressed32, quint32 compressed32, qint64 *uncompressed,
+                qint64 *compressed)
+{
+    quint64 a = uncompressed32;
+    quint64 b = compressed32;
+    bool haveA = uncompressed32 != kSize32Marker;
+    bool haveB = compressed32 != kSize32Marker;
+    for (int at = 0; at + 4 <= extra.size();) {
+        const quint16 tag = quint16(littleEndian(extra, at, 2));
+        const int length = int(littleEndian(extra, at + 2, 2));
+        if (at + 4 + length > extra.size())
+            break; // a block longer than the field: none further can be trusted
+        if (tag == kZip64Tag) {
+            const int data = at + 4;
+            if (length >= 16) {
+                a = littleEndian(extra, data, 8);
+                b = littleEndian(extra, data + 8, 8);
+                haveA = haveB = true;
+            } else {
+                int next = data;
+                if (!haveA && next + 8 <= data + length) {
+                    a = littleEndian(extra, next, 8);
+                    haveA = true;
+                    next += 8;
+                }
+                if (!haveB && next + 8 <= data + length) {
+                    b = littleEndian(extra, next, 8);
+                    haveB = true;
+                }
+            }
+            break;
+        }
+        at += 4 + length;
+    }
+    constexpr quint64 kMax = quint64(std::numeric_limits<qint64>::max());
+    if (!haveA || !haveB || a > kMax || b > kMax)
+        return false;
+    *uncompressed = qint64(a);
+    *compressed = qint64(b);
+    return true;
+}
+
+class Walker
+{
+public:
+    Walker(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode)
+        : m_reader(source, mode == WalkMode::Fast ? kFastWindow : 1)
+        , m_sink(sink)
+        , m_stop(stopFlag)
+        , m_fast(mode == WalkMode::Fast)
+        , m_size(source.size())
+    {
+    }
+
+    WalkEnd run()
+    {
+        qint64 position = 0;
+        int centralHeaders = 0;
+        while (position < m_size) {
+            // 1. Stop, progress, and what stands at the position
+            if (stopRequested())
+                return WalkEnd::Stopped;
+            reportProgress(position);
+            const quint32 signature = quint32(m_reader.readLittleEndian(position, 4));
+            qint64 next = position + 1;
+            if (signature == kLocalHeader) {
+                // 2. A local header, passed as a whole; a damaged one is stepped over
+                if (!localHeaderStep(position, &next))
+                    return WalkEnd::Stopped;
+                if (next != position + 1)
+                    centralHeaders = 0;
+            } else if (signature == kCentralHeader) {
+                // 3. The central directory: the third header ends the walk
+                if (++centralHeaders == kCentralHeadersAtEnd)
+                    next = m_size;
+            } else {
+                // 4. A crawl step: an element, or on to the next candidate
+                qint64 end = 0;
+                const Probe probe = probeElement(position, &end);
+                if (probe == Probe::Stopped)
+                    return WalkEnd::Stopped;
+                if (probe == Probe::Found) {
+                    next = end;
+                    centralHeaders = 0;
+                } else if (m_fast) {
+                    next = nextCandidate(position + 1);
+                }
+            }
+            position = next;
+        }
+        return WalkEnd::Finished;
+    }
+
+private:
+    enum class Probe { Found, NotFound, Stopped };
+
+    bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
+
+    void reportProgress(qint64 position)
+    {
+        const int percent = int(double(position) * 100.0 / double(m_size));
+        if (percent != m_lastPercent) {
+            m_lastPercent = percent;
+            m_sink.progress(percent);
+        }
+    }
+
+    // The local header at p; *next is where the walk goes on (p + 1 for a
+    // damaged entry). False when the stop flag ended an element search.
+    bool localHeaderStep(qint64 p, qint64 *next)
+    {
+        *next = p + 1;
+        if (m_size - p < kLocalHeaderSize)
+            return true;
+        const QByteArray header = m_reader.read(p, kLocalHeaderSize);
+        if (header.size() < kLocalHeaderSize)
+            return true;
+        const quint16 method = quint16(littleEndian(header, 8, 2));
+        const quint32 crc = quint32(littleEndian(header, 14, 4));
+        const quint32 compressed32 = quint32(littleEndian(header, 18, 4));
+        const quint32 uncompressed32 = quint32(littleEndian(header, 22, 4));
+        const qint64 nameLength = qint64(littleEndian(header, 26, 2));
+        const qint64 extraLength = qint64(littleEndian(header, 28, 2));
+        const qint64 dataStart = p + kLocalHeaderSize + nameLength + extraLength;
+        if (dataStart > m_size)
+            return true;
+
+        // Streamed entry: its data is probed for an element, then crawled.
+        if (crc == 0) {
+            if (quint32(m_reader.readLittleEndian(dataStart, 4)) == kLocalHeader) {
+                *next = dataStart;
+                return true;
+            }
+            qint64 end = 0;
+            const Probe probe = probeElement(dataStart, &end);
+            if (probe == Probe::Stopped)
+                return false;
+            *next = probe == Probe::Found ? end : dataStart + 1;
+            return true;
+        }
+
+        // Sized entry: its sizes must lie inside the file.
+        const QByteArray extra = m_reader.read(p + kLocalHeaderSize + nameLength, extraLength);
+        qint64 uncompressed = 0;
+        qint64 compressed = 0;
+        if (extra.size() != extraLength
+            || !entrySizes(extra, uncompressed32, compressed32, &uncompressed, &compressed)
+            || compressed > m_size - dataStart)
+            return true;
+        QByteArray nameBytes = m_reader.read(p + kLocalHeaderSize, nameLength);
+        nameBytes.truncate(int(qstrnlen(nameBytes.constData(), uint(nameBytes.size()))));
+        const QString name = QString::fromUtf8(nameBytes);
+        const QStringList components = name.split(QLatin1Char('/'));
+        const qint64 dataEnd = dataStart + compressed;
+
+        if (isSkippedEntry(components)) {
+            *next = dataEnd;
+            return true;
+        }
+        if (method != 0) {
+            m_sink.diagnostic("Skipped compressed entry " + nameBytes);
+            *next = dataEnd;
+            return true;
+        }
+        if (uncompressed != compressed)
+            return true; // stored data whose two sizes disagree
+        *next = dataEnd;
+        if (isMessageEntry(components)) {
+            if (compressed > kMaxPayloadBytes) {
+                m_sink.diagnostic("Skipped oversized message entry " + nameBytes);
+                return true;
+            }
+            const QByteArray bytes = m_reader.read(dataStart, compressed);
+            m_sink.payload(folderPathOfEntry(name), bytes, dataStart, dataStart + bytes.size());
+        } else {
+            m_sink.attachmentEntry(name, dataStart, compressed);
+        }
+        return true;
+    }
+
+    // An element whose opening tag stands at q; *end is just past its closing
+    // tag, or the end of the file when it is never closed.
+    Probe probeElement(qint64 q, qint64 *end)
+    {
+        if (m_reader.byteAt(q) != '<')
+            return Probe::NotFound;
+        const int second = m_reader.byteAt(q + 1);
+        const ElementKind *kind = nullptr;
+        for (const ElementKind &candidate : kElementKinds) {
+            if (second == candidate.open[1])
+                kind = &candidate;
+        }
+        if (!kind || !m_reader.matches(q + 2, kind->open + 2, kind->openLength - 2))
+            return Probe::NotFound;
+
+        bool stopped = false;
+        const qint64 closing = findClosing(q + kind->openLength, *kind, &stopped);
+        if (stopped)
+            return Probe::Stopped;
+        *end = closing < 0 ? m_size : closing + kind->closeLength;
+        if (kind->isEmails) {
+            const qint64 length = *end - q;
+            if (length > kMaxPayloadBytes) {
+                m_sink.diagnostic("Skipped oversized emails element");
+            } else {
+                const QByteArray bytes = m_reader.read(q, length);
+                m_sink.payload(QString(), bytes, q, q + bytes.size());
+            }
+        }
+        return Probe::Found;
+    }
+
+    // The first position at or after from where kind's closing tag stands,
+    // or -1 when the file holds none.
+    qint64 findClosing(qint64 from, const ElementKind &kind, bool *stopped)
+    {
+        const qint64 tagLength = kind.closeLength;
+        if (!m_fast) {
+            for (qint64 k = from; k + tagLength <= m_size; ++k) {
+                if ((k - from) % kStopCheckSpan == 0 && stopRequested()) {
+                    *stopped = true;
+                    return -1;
+                }
+                if (m_reader.matches(k, kind.close, kind.closeLength))
+                    return k;
+            }
+            return -1;
+        }
+        qint64 position = from;
+        while (m_size - position >= tagLength) {
+            if (stopRequested()) {
+                *stopped = true;
+                return -1;
+            }
+            qint64 available = 0;
+            const char *bytes = m_reader.bytesAt(position, &available, tagLength);
+            if (!bytes || available < tagLength)
+                return -1;
+            const qint64 span = qMin(available, kStopCheckSpan + tagLength - 1);
+            const void *hit = memmem(bytes, std::size_t(span), kind.close, std::size_t(tagLength));
+            if (hit)
+                return position + (static_cast<const char *>(hit) - bytes);
+            position += span - (tagLength - 1);
+        }
+        return -1;
+    }
+
+    // The first position in [from, limit) holding ch, or limit.
+    qint64 findByte(char ch, qint64 from, qint64 limit)
+    {
+        qint64 position = from;
+        while (position < limit) {
+            qint64 available = 0;
+            const char *bytes = m_reader.bytesAt(position, &available);
+            if (!bytes)
+                return limit;
+            const std::size_t span = std::size_t(qMin(available, limit - position));
+            if (const void *hit = std::memchr(bytes, ch, span))
+                return position + (static_cast<const char *>(hit) - bytes);
+            position += qint64(span);
+        }
+        return limit;
+    }
+
+    // The next position from which a step can find something: a 'P' (a
+    // signature) or a '<' (an element), never more than the stop-check span
+    // ahead. Any position in between would only step on by one byte.
+    qint64 nextCandidate(qint64 from)
+    {
+        const qint64 limit = qMin(m_size, from + kStopCheckSpan);
+        // The next '<' is remembered, so text with many 'P' and few '<' is
+        // not searched again for every 'P'.
+        if (from < m_ltFrom || from > m_ltAt) {
+            m_ltFrom = from;
+            m_ltAt = findByte('<', from, limit);
+        }
+        const qint64 lt = qMin(m_ltAt, limit);
+        return findByte('P', from, lt);
+    }
+
+    WindowReader m_reader;
+    WalkSink &m_sink;
+    const std::atomic<bool> &m_stop;
+    const bool m_fast;
+    const qint64 m_size;
+    int m_lastPercent = -1;
+    qint64 m_ltFrom = -1;
+    qint64 m_ltAt = -1;
+};
+
+} // namespace
+
+WalkSink::~WalkSink() = default;
+
+void WalkSink::progress(int)
+{
+}
+
+void WalkSink::diagnostic(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+}
+
+WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode)
+{
+    Walker walker(source, sink, stopFlag, mode);
+    return walker.run();
+}
+
+QString folderPathOfEntry(const QString &entryName)
+{
+    const QStringList components = entryName.split(QLatin1Char('/'));
+    int prefix = 0;
+    if (components.first() == QLatin1String("Accounts"))
+        prefix = 3;
+    else if (components.first() == QLatin1String("Local"))
+        prefix = 2;
+    if (prefix == 0 || components.size() <= prefix)
+        return QString();
+    const QStringList rest = components.mid(prefix);
+    if (rest.size() == 1)
+        return rest.first();
+    return QStringList(rest.mid(0, rest.size() - 1)).join(QLatin1Char('/'));
+}
+
+bool isSkippedEntry(const QStringList &components)
+{
+    for (const QString &component : components) {
+        if (skippedNames().contains(component))
+            return true;
+    }
+    return false;
+}
+
+bool isMessageEntry(const QStringList &components)
+{
+    const QString &last = components.last();
+    return last.contains(QLatin1String("__message_attachment__")) && last.contains(QLatin1String(".xml"));
+}
+
+} // namespace olm

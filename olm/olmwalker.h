@@ -1,0 +1,66 @@
+#pragma once
+// The walk of an Outlook 2011 backup file (.olm), a ZIP archive read by hand:
+// local headers and central-directory signatures are recognised at the walk
+// position, sized entries are passed as a whole, and the rest is crawled for
+// the opening tags of five XML element kinds. The walk never inflates
+// anything and reads entry data as stored bytes.
+//
+// The file may be damaged or hostile: every size is checked against the
+// file with 64-bit arithmetic, every step moves forward, and the walk ends.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <atomic>
+
+namespace olm {
+
+class ByteSource;
+
+// What the walk hands on.
+class WalkSink
+{
+public:
+    virtual ~WalkSink();
+    // A sized entry that is neither a message nor a skipped entry: its name,
+    // data offset and size (inside the file).
+    virtual void attachmentEntry(const QString &name, qint64 offset, qint64 size) = 0;
+    // A message payload: the folder path cut from its entry name (empty for
+    // an emails element found by crawling), its bytes, the file offset of
+    // its first byte and the offset just past it.
+    virtual void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) = 0;
+    // The whole-number percentage of the file walked, each value once.
+    virtual void progress(int percent);
+    // A line for standard error (no line break).
+    virtual void diagnostic(const QByteArray &line);
+};
+
+enum class WalkMode {
+    Fast,      // large read window; crawl jumps to the next 'P' or '<'
+    Reference, // one-byte window; crawl moves one byte per step
+};
+
+enum class WalkEnd {
+    Finished, // the end of the file or the third central-directory header
+    Stopped,  // the stop flag was raised
+};
+
+// Walks source from offset 0 to its end.
+WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag,
+                WalkMode mode = WalkMode::Fast);
+
+// The folder path of a message entry name: below "Accounts/x/y/" or
+// "Local/x/", up to the last "/" (the rest itself when it has none); empty
+// for other names and for names no longer than the prefix.
+QString folderPathOfEntry(const QString &entryName);
+// Whether a component of the entry name is one of the five skipped files.
+bool isSkippedEntry(const QStringList &components);
+// Whether the entry's last component names a message document.
+bool isMessageEntry(const QStringList &components);
+
+// Largest payload handed on; a larger one is reported and stepped over.
+constexpr qint64 kMaxPayloadBytes = qint64(1) << 30;
+
+} // namespace olm

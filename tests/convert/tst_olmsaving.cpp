@@ -1,0 +1,255 @@
+// The backup (.olm) to Apple Mail driver: signal order, files made, a stop,
+// a backup that does not open, folder paths that try to leave the tree.
+
+#include "app/appglobals.h"
+#include "browser/folderrecords.h"
+#include "scan/messagesavingthread.h"
+#include "scan/scanglobals.h"
+#include "convert/convertglobals.h"
+#include "convert/mailsaving.h"
+#include "convert/olmsaving.h"
+#include "olm/mailmlrc.h"
+#include "platform/finderinfo.h"
+#include "support/globalsreset.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Records every signal of a run, in order, on the thread that emits it.
+struct SignalLog {
+    QStringList names;
+    QList<double> progress;
+
+    void attach(QMailSaving &saving)
+    {
+        auto log = [this](const char *name) { return [this, name] { names.append(QLatin1String(name)); }; };
+        QObject::connect(&saving, &QMailSaving::OnShowProgressDlg, log("show"));
+        QObject::connect(&saving, &QMailSaving::ShowProgressLabel, log("label"));
+        QObject::connect(&saving, &QMailSaving::OnSubProgressHide, log("subhide"));
+        QObject::connect(&saving, &QMailSaving::ProgressDailogHide, log("hide"));
+        QObject::connect(&saving, &QMailSaving::FinishSaving, log("finish"));
+        QObject::connect(&saving, &QMailSaving::NoDataIntoFile, log("nodata"));
+        QObject::connect(&saving, &QMailSaving::OnIndivisibleProgressvalue, &saving, [this](double value) {
+            progress.append(value);
+            if (stopAt >= 0 && value >= stopAt)
+                bStopFlag = true;
+        }, Qt::DirectConnection);
+    }
+    double stopAt = -1;
+};
+
+QStringList filesBelow(const QString &dir)
+{
+    QStringList files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(QDir(dir).relativeFilePath(it.next()));
+    files.sort();
+    return files;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestOlmSaving : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { resetAllGlobalsForTest(); }
+
+    void folderComponents_data();
+    void folderComponents();
+    void writesRecordsOfTickedFolders();
+    void stopEndsWithoutEndSignals();
+    void unreadableBackupWritesNothing();
+    void sampleBackupSavedWhole();
+
+private:
+    MailMLRC *addRecord(quint64 folderId, const QByteArray &folderPath, const QByteArray &body);
+    void run(SignalLog &log, const QString &backupPath);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_backup;
+};
+
+void TestOlmSaving::init()
+{
+    resetAllGlobalsForTest();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_backup.clear();
+}
+
+MailMLRC *TestOlmSaving::addRecord(quint64 folderId, const QByteArray &folderPath, const QByteArray &body)
+{
+    MailMLRC *record = appendMailMLRC();
+    record->llFolderId = folderId;
+    record->szFolderPath = folderPath;
+    record->szReceivedTime = "Fri, 19 Dec 2014 10:37:38 +0530";
+    record->szSubject = "s";
+    record->llBodyOffset = m_backup.size();
+    record->llBodyLength = body.size();
+    m_backup += body;
+    return record;
+}
+
+void TestOlmSaving::run(SignalLog &log, const QString &backupPath)
+{
+    QFile backup(m_dir->filePath(QStringLiteral("backup.olm")));
+    QVERIFY(backup.open(QIODevice::WriteOnly));
+    backup.write(m_backup);
+    backup.close();
+
+    SaveSnapshot snapshot;
+    snapshot.source = SaveSource::Olm;
+    snapshot.target = SaveTarget::AppleMail;
+    snapshot.selectedRoot = backupPath.isEmpty() ? backup.fileName() : backupPath;
+    snapshot.saveDir = m_dir->filePath(QStringLiteral("out"));
+    snapshot.folders = {SaveSnapshot::Folder{10, {}}, SaveSnapshot::Folder{11, {}}};
+    QMailSaving saving;
+    log.attach(saving);
+    saving.prepareSave(snapshot);
+    saving.SetInitialSettings();
+    QVERIFY(saving.wait(30000));
+}
+
+void TestOlmSaving::folderComponents_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("one-folder") << QByteArray("Inbox") << QStringLiteral("Mail/Inbox/Inbox.mbox");
+    QTest::newRow("nested") << QByteArray("A/B") << QStringLiteral("Mail/A/B/B.mbox");
+    QTest::newRow("empty-is-folder1") << QByteArray() << QStringLiteral("Mail/Folder1/Folder1.mbox");
+    QTest::newRow("dot-dot-dropped") << QByteArray("../../x/./y/") << QStringLiteral("Mail/x/y/y.mbox");
+    QTest::newRow("only-dots-folder1") << QByteArray("/../..") << QStringLiteral("Mail/Folder1/Folder1.mbox");
+}
+
+void TestOlmSaving::folderComponents()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QString, file);
+    const outputpaths::OutputTarget target = olmsaving::recordTarget(QStringLiteral("/d"), path);
+    QCOMPARE(target.file, QStringLiteral("/d/Main Identity.mbox/") + file);
+}
+
+void TestOlmSaving::writesRecordsOfTickedFolders()
+{
+    addRecord(10, "Inbox", "<html>one</html>");
+    addRecord(12, "Unticked", "never");
+    addRecord(11, "../../escape", "two");
+    addRecord(10, "Inbox", QByteArray());
+    addRecord(10, "Inbox", "three")->llBodyLength = -5;
+    SignalLog log;
+    run(log, QString());
+
+    QCOMPARE(log.names, QStringList({QStringLiteral("show"), QStringLiteral("label"), QStringLiteral("subhide"), QStringLiteral("hide"), QStringLiteral("finish")}));
+    QCOMPARE(log.progress, QList<double>({0, 25, 50, 75, 100}));
+    QCOMPARE(ulCount.load(), quint64(4));
+    QCOMPARE(filesBelow(m_dir->path()),
+             QStringList({QStringLiteral("backup.olm"), QStringLiteral("out/Main Identity.mbox/Mail/Inbox/Inbox.mbox"), QStringLiteral("out/Main Identity.mbox/Mail/escape/escape.mbox")}));
+    const QString inbox = m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Inbox/Inbox.mbox"));
+    const QByteArray mbox = readAll(inbox);
+    QCOMPARE(mbox.count("\nFrom ???@???") + int(mbox.startsWith("From ???@???")), 3);
+    QVERIFY(mbox.contains("<html>one</html>"));
+    QVERIFY(!mbox.contains("never"));
+    quint32 type = 0, creator = 0;
+    if (platform::finderInfo(inbox, &type, &creator)) {
+        QCOMPARE(type, platform::kFourCharMBOX);
+        QCOMPARE(creator, platform::kFourCharOPIM);
+    }
+    QVERIFY(FileSavingIdentification);
+}
+
+void TestOlmSaving::stopEndsWithoutEndSignals()
+{
+    addRecord(10, "Inbox", "one");
+    addRecord(10, "Inbox", "two");
+    addRecord(11, "Other", "three");
+    SignalLog log;
+    log.stopAt = 33;
+    run(log, QString());
+
+    QCOMPARE(log.names, QStringList({QStringLiteral("show"), QStringLiteral("label")}));
+    const QByteArray mbox = readAll(m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Inbox/Inbox.mbox")));
+    QVERIFY(mbox.contains("<html>one</html>"));
+    QVERIFY(!mbox.contains("two"));
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Other"))));
+}
+
+void TestOlmSaving::unreadableBackupWritesNothing()
+{
+    addRecord(10, "Inbox", "one");
+    SignalLog log;
+    run(log, m_dir->filePath(QStringLiteral("missing.olm")));
+
+    QCOMPARE(log.names, QStringList({QStringLiteral("show"), QStringLiteral("label"), QStringLiteral("subhide"), QStringLiteral("hide"), QStringLiteral("nodata")}));
+    QVERIFY(log.progress.isEmpty());
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("out"))));
+}
+
+void TestOlmSaving::sampleBackupSavedWhole()
+{
+    // The sample backup scanned by the reader, every folder ticked, saved,
+    // and read back by Python's mailbox and email packages.
+    m_selectedFile = qEnvironmentVariable("CONVERTER_SOURCE_DIR")
+                     + QStringLiteral("/samples/outlook-backup/Outlook Backup.olm");
+    if (!QFileInfo::exists(m_selectedFile))
+        QSKIP("the sample backup is not in this tree");
+    appendFldrAtrib(llRootId, 0)->chState = FolderChecked;
+    {
+        QMessageSavingThread scan;
+        scan.m_nClientIndex = 5;
+        connect(&scan, &QMessageSavingThread::MakeTreeWidget, this,
+                [](qlonglong id, const QString &, qlonglong parent, const QString &) {
+                    appendFldrAtrib(id, parent)->chState = FolderChecked;
+                }, Qt::DirectConnection);
+        scan.SetInitialSettings();
+        QVERIFY(scan.wait(60000));
+    }
+    int records = 0;
+    for (const MailMLRC *record = TmpMlrcPtrStart; record; record = record->pNext)
+        ++records;
+    QVERIFY(records > 0);
+
+    saveDir = m_dir->filePath(QStringLiteral("out"));
+    QMailSaving saving;
+    saving.prepareSave(takeSaveSnapshot(SaveTarget::AppleMail));
+    saving.SetInitialSettings();
+    QVERIFY(saving.wait(60000));
+    QCOMPARE(saving.lastOutcome().written, qint64(records));
+    QCOMPARE(saving.lastOutcome().notWritten + saving.lastOutcome().unreadable, qint64(0));
+
+    QStringList mboxes;
+    for (const QString &file : filesBelow(saveDir))
+        mboxes.append(saveDir + QLatin1Char('/') + file);
+    const QString script = QStringLiteral(
+        "import sys, mailbox, email.policy\n"
+        "n = 0\n"
+        "for path in sys.argv[1:]:\n"
+        "    box = mailbox.mbox(path, factory=lambda f: email.message_from_binary_file(f, policy=email.policy.default))\n"
+        "    for msg in box:\n"
+        "        n += 1\n"
+        "        for part in msg.walk():\n"
+        "            assert not part.defects, (path, part.defects)\n"
+        "            if not part.is_multipart(): part.get_payload(decode=True)\n"
+        "print(n)\n");
+    QProcess python;
+    python.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + mboxes);
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    QCOMPARE(python.readAllStandardOutput().trimmed().toInt(), records);
+}
+
+QTEST_GUILESS_MAIN(TestOlmSaving)
+#include "tst_olmsaving.moc"

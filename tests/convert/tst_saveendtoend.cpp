@@ -1,0 +1,414 @@
+// Whole saves on generated stores: every source kind to each of its targets,
+// exact output files and bytes, the signals of a run and of a stop, skipped
+// files counted, hostile names kept inside the tree, and the output split by
+// Python's own mbox reader into exactly the messages that went in.
+
+#include "app/appglobals.h"
+#include "browser/folderrecords.h"
+#include "convert/convertglobals.h"
+#include "convert/mailsaving.h"
+#include "scan/foldermodel.h"
+#include "scan/scanglobals.h"
+#include "support/globalsreset.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+Q_DECLARE_METATYPE(SaveTarget)
+
+namespace {
+
+const QByteArray kAppleSep("From - Wed Nov 12 14:38:04 2014\n");
+const QByteArray kOutlookSep("From ???@???\n");
+const QByteArray kEmlxSep("From - &&&&&@@@####\n");
+
+// A message whose body carries the bytes the conversion must keep: a "From "
+// line, UTF-8 and cp1252 letters, a NUL, and (optionally) no final line feed.
+QByteArray message(const QByteArray &id, bool finalLineFeed = true)
+{
+    QByteArray m = "Message-ID: <" + id + "@test>\nSubject: caf\xc3\xa9\nContent-Type: text/plain; charset=utf-8\n\n"
+                   "Hello \xe2\x82\xac and \x80 cp1252\nFrom the start of a line\nnul";
+    m.append('\0');
+    m.append("inside\nlast line");
+    if (finalLineFeed)
+        m.append('\n');
+    return m;
+}
+
+// message() as it must stand in a record: "From " lines quoted.
+QByteArray quoted(const QByteArray &m)
+{
+    QByteArray q = m;
+    q.replace("\nFrom the start", "\n>From the start");
+    return q;
+}
+
+// A record as the writers end it: one more line feed, two when the text has none.
+QByteArray record(const QByteArray &separator, const QByteArray &text)
+{
+    return separator + text + (text.endsWith('\n') ? "\n" : "\n\n");
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing " + path.toUtf8() + ">");
+}
+
+} // namespace
+
+class TestSaveEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void mailMateBothTargets_data();
+    void mailMateBothTargets();
+    void outspringBothTargets();
+    void emlxWithPartialMessage();
+    void mboxProfileBothTargets_data();
+    void mboxProfileBothTargets();
+    void operaWithAccounts();
+    void hostileNamesStayInsideTheTree();
+    void stopEndsAfterTheMessageInHand();
+    void entryStopAndNoDriverEmitNothing();
+
+private:
+    QString src(const QString &rel = QString()) const { return m_dir->path() + QStringLiteral("/src") + rel; }
+    QString out(const QString &rel = QString()) const { return m_dir->path() + QStringLiteral("/out") + rel; }
+    // Writes a source file and registers it as the scan would, in folderId.
+    void addFile(const QString &rel, const QByteArray &bytes, qint64 folderId, bool registered = true);
+    void addFolder(qint64 id);
+    // Runs one save to the end and returns its signals in order.
+    QStringList save(SaveSource source, SaveTarget target, QMailSaving *saving = nullptr);
+    // The Python reader's split of one mbox file: Message-ID -> body bytes.
+    QList<QPair<QString, QByteArray>> pythonSplit(const QString &mbox);
+    // Every file below the temporary directory outside src/ and out/.
+    QStringList strayFiles() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QSet<qint64> m_folders;
+};
+
+void TestSaveEndToEnd::init()
+{
+    resetAllGlobalsForTest();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir().mkpath(src()) && QDir().mkpath(out()));
+    m_selectedFile = src();
+    saveDir = out();
+    m_folders.clear();
+    addFolder(501);
+}
+
+void TestSaveEndToEnd::cleanup()
+{
+    resetAllGlobalsForTest();
+    m_dir.reset();
+}
+
+void TestSaveEndToEnd::addFolder(qint64 id)
+{
+    if (m_folders.contains(id))
+        return;
+    m_folders.insert(id);
+    appendFldrAtrib(id, id == 501 ? 0 : 501)->chState = FolderChecked;
+}
+
+void TestSaveEndToEnd::addFile(const QString &rel, const QByteArray &bytes, qint64 folderId, bool registered)
+{
+    const QString path = src(rel);
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    addFolder(folderId);
+    appendMailItem(path, folderId);
+    if (registered)
+        foldermodel::registerTreePath(path);
+}
+
+QStringList TestSaveEndToEnd::save(SaveSource source, SaveTarget target, QMailSaving *given)
+{
+    QMailSaving local;
+    QMailSaving *saving = given ? given : &local;
+    bForAppleMail = target == SaveTarget::AppleMail;
+    bForOutlookMail = target == SaveTarget::Outlook;
+    SaveSnapshot snapshot = takeSaveSnapshot(target);
+    snapshot.source = source;
+    saving->prepareSave(snapshot);
+    QStringList log;
+    const auto direct = Qt::DirectConnection;
+    connect(saving, &QMailSaving::OnShowProgressDlg, this, [&] { log << QStringLiteral("show"); }, direct);
+    connect(saving, &QMailSaving::OnIndivisibleProgressvalue, this,
+            [&](double v) { log << QString::number(v); }, direct);
+    connect(saving, &QMailSaving::OnSubProgressHide, this, [&] { log << QStringLiteral("subhide"); }, direct);
+    connect(saving, &QMailSaving::ProgressDailogHide, this, [&] { log << QStringLiteral("hide"); }, direct);
+    connect(saving, &QMailSaving::FinishSaving, this, [&] { log << QStringLiteral("finish"); }, direct);
+    saving->SetInitialSettings();
+    if (!saving->wait(60000))
+        log << QStringLiteral("timeout");
+    disconnect(saving, nullptr, this, nullptr);
+    return log;
+}
+
+QList<QPair<QString, QByteArray>> TestSaveEndToEnd::pythonSplit(const QString &mbox)
+{
+    QList<QPair<QString, QByteArray>> messages;
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {qEnvironmentVariable("CONVERTER_SOURCE_DIR") + QStringLiteral("/tests/convert/mbox_split.py"), mbox});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {{QStringLiteral("python failed"), python.readAllStandardError()}};
+    for (const QByteArray &line : python.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.value(0) == "MSG")
+            messages.append({QString::fromUtf8(fields.value(1)), QByteArray::fromHex(fields.value(2))});
+    }
+    return messages;
+}
+
+QStringList TestSaveEndToEnd::strayFiles() const
+{
+    QStringList stray;
+    QDirIterator it(m_dir->path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!path.startsWith(src()) && !path.startsWith(out()))
+            stray << path;
+    }
+    if (QFileInfo::exists(QStringLiteral("PWNED")))
+        stray << QStringLiteral("PWNED in the working directory");
+    return stray;
+}
+
+void TestSaveEndToEnd::mailMateBothTargets_data()
+{
+    QTest::addColumn<SaveTarget>("target");
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QByteArray>("separator");
+    QTest::newRow("apple-mail") << SaveTarget::AppleMail << "/Main Identity.mbox" << kAppleSep;
+    QTest::newRow("outlook-2011") << SaveTarget::Outlook << "/Main Identity.rge" << kOutlookSep;
+}
+
+void TestSaveEndToEnd::mailMateBothTargets()
+{
+    QFETCH(SaveTarget, target);
+    QFETCH(QString, tree);
+    QFETCH(QByteArray, separator);
+    const QByteArray first = message("m1");
+    const QByteArray second = message("m2", false);
+    addFile(QStringLiteral("/A/Inbox.mailbox/Messages/1.eml"), first, 502);
+    addFile(QStringLiteral("/A/Inbox.mailbox/Messages/2.eml"), QByteArray(second).replace("\n", "\r\n"), 502);
+    addFile(QStringLiteral("/A/Inbox.mailbox/Messages/3.eml"), message("unregistered"), 502, false);
+    addFile(QStringLiteral("/A/Inbox.mailbox/Messages/4.eml"), message("gone"), 502);
+    QVERIFY(QFile::remove(src(QStringLiteral("/A/Inbox.mailbox/Messages/4.eml"))));
+    addFile(QStringLiteral("/A/Inbox.mailbox/Messages/5.eml"), QByteArray(), 502);
+    QVERIFY(QFile::remove(src(QStringLiteral("/A/Inbox.mailbox/Messages/5.eml"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(src(QStringLiteral("/A/Inbox.mailbox/Messages/5.eml"))).constData(), 0600),
+             0);
+
+    QMailSaving saving;
+    const QStringList log = save(SaveSource::MailMate, target, &saving);
+
+    QCOMPARE(log, (QStringList{QStringLiteral("show"), QStringLiteral("0"), QStringLiteral("20"),
+                               QStringLiteral("40"), QStringLiteral("60"), QStringLiteral("80"),
+                               QStringLiteral("100"), QStringLiteral("subhide"), QStringLiteral("hide"),
+                               QStringLiteral("finish")}));
+    const QString mbox = out(tree + QStringLiteral("/Mail/A/Inbox/Inbox.mbox"));
+    QCOMPARE(QString::fromLatin1(readAll(mbox)),
+             QString::fromLatin1(record(separator, quoted(first)) + record(separator, quoted(second))));
+    QCOMPARE(saving.lastOutcome().written, qint64(2));
+    QCOMPARE(saving.lastOutcome().unreadable, qint64(2));
+    QVERIFY(FileSavingIdentification);
+    if (target == SaveTarget::Outlook) {
+        QCOMPARE(QFileInfo(out(tree + QStringLiteral("/Contents/PkgInfo"))).size(), qint64(8));
+        QCOMPARE(QFileInfo(out(tree + QStringLiteral("/Contents/Info.plist"))).size(), qint64(433));
+        QCOMPARE(QFileInfo(out(tree + QStringLiteral("/Archive.xml"))).size(), qint64(278));
+    }
+    const auto split = pythonSplit(mbox);
+    QCOMPARE(split.size(), 2);
+    QCOMPARE(split.at(0).first, QStringLiteral("<m1@test>"));
+    QCOMPARE(split.at(1).first, QStringLiteral("<m2@test>"));
+    QVERIFY(split.at(1).second.startsWith(quoted(second).mid(quoted(second).indexOf("\n\n") + 2)));
+}
+
+void TestSaveEndToEnd::outspringBothTargets()
+{
+    const QByteArray spf = "Received-Spf: pass\n detail\n";
+    const QByteArray text = message("o1");
+    addFile(QStringLiteral("/X.mbox/Y/1.eml"), "From envelope\n" + spf + text, 502);
+    addFile(QStringLiteral("/X.mbox/Y/2.f.eml"),
+            message("o2") + "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist/>\n", 502);
+    QCOMPARE(save(SaveSource::Outspring, SaveTarget::Outlook).last(), QStringLiteral("finish"));
+    QCOMPARE(QString::fromLatin1(readAll(out(QStringLiteral("/Main Identity.rge/Mail/X/Y/Y.mbox")))),
+             QString::fromLatin1(record(kOutlookSep, quoted(text)) + record(kOutlookSep, quoted(message("o2")))));
+    QCOMPARE(save(SaveSource::Outspring, SaveTarget::AppleMail).last(), QStringLiteral("finish"));
+    QCOMPARE(QString::fromLatin1(readAll(out(QStringLiteral("/Main Identity.mbox/Mail/X/Y/Y.mbox")))),
+             QString::fromLatin1(record(kAppleSep, quoted(text)) + record(kAppleSep, quoted(message("o2")))));
+}
+
+void TestSaveEndToEnd::emlxWithPartialMessage()
+{
+    const QByteArray whole = message("e1");
+    const QByteArray trailer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist/>\n";
+    addFile(QStringLiteral("/Mailboxes/Work.mbox/Messages/1.emlx"),
+            QByteArray::number(whole.size()) + "\n" + whole + trailer, 502);
+    const QByteArray partial = "Message-ID: <e2@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                               "Content-Type: text/plain;\n\nFrom here\n--b\nX-Apple-Content-Length: 6\n"
+                               "Content-Type: text/plain;\n\n--b--\n";
+    addFile(QStringLiteral("/Mailboxes/Work.mbox/Messages/2.partial.emlx"),
+            QByteArray::number(partial.size()) + "\n" + partial + trailer, 502);
+    QVERIFY(QDir().mkpath(src(QStringLiteral("/B/Mailboxes/Work.mbox/Messages"))));
+    QFile part(src(QStringLiteral("/Mailboxes/Work.mbox/Messages/2.2.emlxpart")));
+    QVERIFY(part.open(QIODevice::WriteOnly) && part.write("parts\n") == 6);
+    part.close();
+    // A part of another message whose path contains this one's must stay unclaimed.
+    QFile other(src(QStringLiteral("/B/Mailboxes/Work.mbox/Messages/2.2.emlxpart")));
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("wrong\n") == 6);
+    other.close();
+
+    QCOMPARE(save(SaveSource::Emlx, SaveTarget::Outlook).last(), QStringLiteral("finish"));
+    const QByteArray completed = QByteArray(partial)
+                                     .replace("\nFrom here", "\n>From here")
+                                     .replace("text/plain;\n\n--b--", "text/plain;\n\nparts\n--b--");
+    const QString mbox = out(QStringLiteral("/Main Identity.rge/Mail/Mailboxes/Work/Work.mbox"));
+    QCOMPARE(QString::fromLatin1(readAll(mbox)),
+             QString::fromLatin1(record(kEmlxSep, quoted(whole)) + record(kEmlxSep, completed)));
+    const auto split = pythonSplit(mbox);
+    QCOMPARE(split.size(), 2);
+    QCOMPARE(split.at(1).first, QStringLiteral("<e2@test>"));
+}
+
+void TestSaveEndToEnd::mboxProfileBothTargets_data()
+{
+    QTest::addColumn<SaveTarget>("target");
+    QTest::addColumn<QString>("tree");
+    QTest::newRow("apple-mail") << SaveTarget::AppleMail << "/Main Identity.mbox";
+    QTest::newRow("outlook-2011") << SaveTarget::Outlook << "/Main Identity.rge";
+}
+
+void TestSaveEndToEnd::mboxProfileBothTargets()
+{
+    QFETCH(SaveTarget, target);
+    QFETCH(QString, tree);
+    // Source mbox files as a mail client keeps them: body "From " lines of a
+    // text part after a non-empty line, CR LF in one file, no final line feed.
+    const QByteArray inbox = "From a@b Mon Jan  1 00:00:00 2024\n" + message("b1") + "\n"
+                             "From c@d Mon Jan  1 00:00:00 2024\n" + message("b2", false);
+    const QByteArray sub = "From a@b Mon Jan  1 00:00:00 2024\r\n" + QByteArray(message("b3")).replace("\n", "\r\n");
+    addFile(QStringLiteral("/Mail/Local Folders/Inbox"), inbox, 502);
+    addFile(QStringLiteral("/Mail/Local Folders/Inbox.msf"), "// index", 502, false);
+    addFile(QStringLiteral("/Mail/Local Folders/Inbox.sbd/Sub"), sub, 503);
+
+    QMailSaving saving;
+    const QStringList log = save(SaveSource::Mbox, target, &saving);
+    QCOMPARE(log.first(), QStringLiteral("show"));
+    QCOMPARE(log.mid(log.size() - 4), (QStringList{QStringLiteral("100"), QStringLiteral("subhide"),
+                                                   QStringLiteral("hide"), QStringLiteral("finish")}));
+    QCOMPARE(saving.lastOutcome().written, qint64(2));
+
+    QStringList outputs;
+    QDirIterator it(out(tree + QStringLiteral("/Mail")), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        outputs << it.next().mid(out(tree).size());
+    outputs.sort();
+    QCOMPARE(outputs.size(), 2);
+    const QByteArray inboxOut = readAll(out(tree) + outputs.filter(QStringLiteral("Inbox.mbox")).value(0));
+    QCOMPARE(QString::fromLatin1(inboxOut), QString::fromLatin1(QByteArray(inbox).replace("\nFrom the", "\n>From the") + "\n"));
+    const QByteArray subOut = readAll(out(tree) + outputs.filter(QStringLiteral("Sub")).value(0));
+    QCOMPARE(QString::fromLatin1(subOut),
+             QString::fromLatin1(QByteArray(sub).replace("\r\n", "\n").replace("\nFrom the", "\n>From the") + "\n"));
+    const auto split = pythonSplit(out(tree) + outputs.filter(QStringLiteral("Inbox.mbox")).value(0));
+    QCOMPARE(split.size(), 2);
+    QCOMPARE(split.at(0).first, QStringLiteral("<b1@test>"));
+    QCOMPARE(split.at(1).first, QStringLiteral("<b2@test>"));
+}
+
+void TestSaveEndToEnd::operaWithAccounts()
+{
+    QVERIFY(QDir().mkpath(src(QStringLiteral("/mail"))));
+    QFile ini(src(QStringLiteral("/mail/accounts.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Accounts]\nCount=1\n\n[Account1]\nAccount Name=Work\n");
+    ini.close();
+    const QByteArray located = "X-Opera-Location: Inbox:7\n" + message("p1");
+    const QByteArray hostile = "X-Opera-Location: ../../x:1\nFrom : someone\n" + message("p2");
+    addFile(QStringLiteral("/mail/store/account1/2014/1.mbs"), "From envelope\n" + located, 502);
+    addFile(QStringLiteral("/mail/store/account1/2014/2.mbs"), "From envelope\n" + hostile, 502);
+
+    QCOMPARE(save(SaveSource::Opera, SaveTarget::AppleMail).last(), QStringLiteral("finish"));
+    QCOMPARE(QString::fromLatin1(readAll(out(QStringLiteral("/Main Identity.mbox/Mail/Work/Inbox/Inbox.mbox")))),
+             QString::fromLatin1(record(kAppleSep, quoted(located))));
+    QCOMPARE(save(SaveSource::Opera, SaveTarget::Outlook).last(), QStringLiteral("finish"));
+    QCOMPARE(QString::fromLatin1(readAll(out(QStringLiteral("/Main Identity.rge/Mail/Work/Inbox/Inbox.mbox")))),
+             QString::fromLatin1(record("From ???@??? Fri Dec 19 10:37:38 2014\n", quoted(located))));
+    QVERIFY2(strayFiles().isEmpty(), qPrintable(strayFiles().join(QLatin1Char('\n'))));
+}
+
+void TestSaveEndToEnd::hostileNamesStayInsideTheTree()
+{
+    addFile(QStringLiteral("/a'b/x;touch PWNED.mailbox/Messages/1.eml"), message("h1"), 502);
+    addFile(QStringLiteral("/$(touch PWNED)/In.mailbox/Messages/2.eml"), message("h2"), 503);
+    QCOMPARE(save(SaveSource::MailMate, SaveTarget::AppleMail).last(), QStringLiteral("finish"));
+    QVERIFY2(strayFiles().isEmpty(), qPrintable(strayFiles().join(QLatin1Char('\n'))));
+    QDirIterator it(out(), QDir::Files, QDirIterator::Subdirectories);
+    int files = 0;
+    while (it.hasNext()) {
+        QVERIFY(it.next().startsWith(out(QStringLiteral("/Main Identity.mbox/Mail/"))));
+        ++files;
+    }
+    QCOMPARE(files, 2);
+}
+
+void TestSaveEndToEnd::stopEndsAfterTheMessageInHand()
+{
+    for (int i = 1; i <= 3; ++i)
+        addFile(QStringLiteral("/In.mailbox/Messages/%1.eml").arg(i), message("s" + QByteArray::number(i)), 502);
+    QMailSaving saving;
+    // Stop pressed once the first message is done: the run ends before the second.
+    bool asked = false;
+    connect(&saving, &QMailSaving::OnIndivisibleProgressvalue, this, [&](double v) {
+        if (v > 0 && !asked) {
+            asked = true;
+            bStopFlag = true;
+        }
+    }, Qt::DirectConnection);
+    const QStringList log = save(SaveSource::MailMate, SaveTarget::AppleMail, &saving);
+    QCOMPARE(log, (QStringList{QStringLiteral("show"), QStringLiteral("0"), QStringLiteral("33")}));
+    QVERIFY(saving.lastOutcome().stopped);
+    QCOMPARE(QString::fromLatin1(readAll(out(QStringLiteral("/Main Identity.mbox/Mail/In/In.mbox")))),
+             QString::fromLatin1(record(kAppleSep, quoted(message("s1")))));
+}
+
+void TestSaveEndToEnd::entryStopAndNoDriverEmitNothing()
+{
+    addFile(QStringLiteral("/In.mailbox/Messages/1.eml"), message("n1"), 502);
+    QMailSaving stopped;
+    bStopFlag = true;
+    SaveSnapshot snapshot = takeSaveSnapshot(SaveTarget::AppleMail);
+    snapshot.source = SaveSource::MailMate;
+    stopped.prepareSave(snapshot);
+    QStringList log;
+    connect(&stopped, &QMailSaving::OnShowProgressDlg, this, [&] { log << QStringLiteral("show"); },
+            Qt::DirectConnection);
+    stopped.start();
+    QVERIFY(stopped.wait(10000));
+    QVERIFY(log.isEmpty());
+    QVERIFY(IsPreview);
+    bStopFlag = false;
+    QVERIFY(save(SaveSource::Emlx, SaveTarget::AppleMail).isEmpty());
+    QVERIFY(save(SaveSource::Olm, SaveTarget::Outlook).isEmpty());
+    QVERIFY(!QFileInfo::exists(out(QStringLiteral("/Main Identity.mbox"))));
+}
+
+QTEST_MAIN(TestSaveEndToEnd)
+#include "tst_saveendtoend.moc"

@@ -1,0 +1,393 @@
+// The walk of backup files built byte by byte: what it hands on for each
+// kind of entry and element, hostile inputs that must end with every range
+// inside the file, the fast walk equal to the one-byte reference walk, and
+// whole scans through the scanning thread with their signals and records.
+
+#include "app/appglobals.h"
+#include "olm/mailmlrc.h"
+#include "olm/olmpreview.h"
+#include "olm/olmscan.h"
+#include "olm/olmsource.h"
+#include "olm/olmwalker.h"
+#include "scan/messagesavingthread.h"
+#include "scan/scanglobals.h"
+#include "support/globalsreset.h"
+#include "support/olmfixture.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace olmfixture;
+
+namespace {
+
+// Every hand-over of a walk as one line; checks that ranges lie in the file.
+class RecordingSink : public olm::WalkSink
+{
+public:
+    explicit RecordingSink(qint64 size) : m_size(size) {}
+    void attachmentEntry(const QString &name, qint64 offset, qint64 size) override
+    {
+        insideFile = insideFile && offset >= 0 && size >= 0 && offset <= m_size && size <= m_size - offset;
+        log.append(QStringLiteral("attach %1 %2+%3").arg(name).arg(offset).arg(size));
+    }
+    void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) override
+    {
+        insideFile = insideFile && offset >= 0 && endOffset <= m_size && endOffset - offset == bytes.size();
+        log.append(QStringLiteral("payload '%1' %2-%3").arg(folderPath).arg(offset).arg(endOffset));
+    }
+    void diagnostic(const QByteArray &line) override { log.append(QString::fromUtf8(line)); }
+
+    QStringList log;
+    bool insideFile = true;
+
+private:
+    qint64 m_size;
+};
+
+QStringList walk(const QByteArray &bytes, olm::WalkMode mode, bool *insideFile = nullptr)
+{
+    std::atomic<bool> stop{false};
+    olm::MemorySource source(bytes);
+    RecordingSink sink(bytes.size());
+    olm::walkOlm(source, sink, stop, mode);
+    if (insideFile)
+        *insideFile = sink.insideFile;
+    return sink.log;
+}
+
+QString payloadLine(const QString &folder, qint64 offset, const QByteArray &bytes)
+{
+    return QStringLiteral("payload '%1' %2-%3").arg(folder).arg(offset).arg(offset + bytes.size());
+}
+
+QString attachLine(const QByteArray &name, qint64 offset, const QByteArray &data)
+{
+    return QStringLiteral("attach %1 %2+%3").arg(QString::fromUtf8(name)).arg(offset).arg(data.size());
+}
+
+} // namespace
+
+class TestOlmWalker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { resetAllGlobalsForTest(); }
+    void cleanup() { resetAllGlobalsForTest(); }
+
+    void handsOnEntriesAndElements_data();
+    void handsOnEntriesAndElements();
+    void hostileInputsEndInsideTheFile_data();
+    void hostileInputsEndInsideTheFile();
+    void cutsFolderPathsOfEntryNames_data();
+    void cutsFolderPathsOfEntryNames();
+    void scansABackupIntoRecordsAndFolders();
+    void endsEveryScanWithItsSignals_data();
+    void endsEveryScanWithItsSignals();
+    void readsAMessageBeyondTwoGigabytes();
+};
+
+void TestOlmWalker::handsOnEntriesAndElements_data()
+{
+    QTest::addColumn<QByteArray>("archive");
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArray payload = emails({simpleMessage("s", "body")});
+    {
+        Archive a;
+        const qint64 at = a.streamed("s.xml", payload);
+        QTest::newRow("streamed-emails-element") << a.bytes << QStringList{payloadLine(QString(), at, payload)};
+    }
+    {
+        Archive a;
+        a.streamed("empty", QByteArray());
+        const qint64 at = a.sized("Local/att/one", "12345");
+        QTest::newRow("streamed-entry-then-local-header") << a.bytes
+                                                          << QStringList{attachLine("Local/att/one", at, "12345")};
+    }
+    {
+        Archive a;
+        const qint64 at = a.streamed("s.xml", "<emails>no blank " + payload);
+        QTest::newRow("opening-tag-without-blank-is-crawled")
+            << a.bytes << QStringList{payloadLine(QString(), at + 17, payload)};
+    }
+    {
+        Archive a;
+        const qint64 at = a.streamed("n.xml", "<notes a=\"1\"><emails x></emails></notes>" + payload);
+        QTest::newRow("notes-element-passed-over") << a.bytes
+                                                   << QStringList{payloadLine(QString(), at + 40, payload)};
+    }
+    {
+        Archive a;
+        a.sized("Local/Contacts.xml/x__message_attachment__.xml", payload);
+        a.sized("Local/Notes.xml", "n");
+        QTest::newRow("skipped-entry-names") << a.bytes << QStringList();
+    }
+    {
+        Archive a;
+        const qint64 first = a.sized("Local/a/x__message_attachment__", "no xml");
+        const qint64 second = a.sized("Local/a/plain.bin", "");
+        const qint64 message = a.sized("Local/A/F1/F2/m__message_attachment__.xml", payload);
+        QTest::newRow("attachment-and-message-entries")
+            << a.bytes
+            << QStringList{attachLine("Local/a/x__message_attachment__", first, "no xml"),
+                           attachLine("Local/a/plain.bin", second, ""), payloadLine(QStringLiteral("F1/F2"), message, payload)};
+    }
+    {
+        QByteArray bytes = centralHeader("a") + centralHeader("b") + centralHeader("c") + payload;
+        QTest::newRow("three-central-headers-end-the-walk") << bytes << QStringList();
+    }
+    {
+        Archive a;
+        a.bytes = centralHeader("a") + centralHeader("b");
+        a.streamed("e", QByteArray());
+        a.bytes += centralHeader("c");
+        const qint64 at = a.bytes.size();
+        a.bytes += payload;
+        QTest::newRow("local-header-restarts-the-count") << a.bytes << QStringList{payloadLine(QString(), at, payload)};
+    }
+    {
+        Archive a;
+        a.sized("Local/Mail/m__message_attachment__.xml", payload, 8);
+        a.centralDirectory();
+        QTest::newRow("compressed-entry-skipped")
+            << a.bytes << QStringList{QStringLiteral("Skipped compressed entry Local/Mail/m__message_attachment__.xml")};
+    }
+    {
+        QByteArray bytes = localHeader("Local/att/x", 7, 3, 3, QByteArray());
+        const qint64 at = bytes.size();
+        bytes += "abc";
+        QTest::newRow("32-bit-sizes-without-zip64-block") << bytes << QStringList{attachLine("Local/att/x", at, "abc")};
+    }
+    {
+        QByteArray bytes = localHeader("Local/att/x", 7, 3, 3, le(0x5455, 2) + le(4, 2) + "time" + zip64Block(2, 2));
+        const qint64 at = bytes.size();
+        bytes += "ab";
+        QTest::newRow("zip64-block-after-another-block") << bytes << QStringList{attachLine("Local/att/x", at, "ab")};
+    }
+    {
+        const QByteArray bytes = "xx<emails a=\"1\"><email>open";
+        QTest::newRow("unclosed-element-ends-at-end-of-file")
+            << bytes << QStringList{payloadLine(QString(), 2, bytes.mid(2))};
+    }
+}
+
+void TestOlmWalker::handsOnEntriesAndElements()
+{
+    QFETCH(QByteArray, archive);
+    QFETCH(QStringList, expected);
+    QCOMPARE(walk(archive, olm::WalkMode::Fast), expected);
+    QCOMPARE(walk(archive, olm::WalkMode::Reference), expected);
+}
+
+void TestOlmWalker::hostileInputsEndInsideTheFile_data()
+{
+    QTest::addColumn<QByteArray>("archive");
+    QTest::addColumn<int>("handOvers");
+
+    const QByteArray data(64, 'd');
+    const QByteArray name = "Local/att/x";
+    const auto withExtra = [&](const QByteArray &extra, quint32 size32) {
+        return localHeader(name, 7, size32, size32, extra) + data;
+    };
+    QTest::newRow("size-2^63") << withExtra(zip64Block(quint64(1) << 63, quint64(1) << 63), 0xFFFFFFFF) << 0;
+    QTest::newRow("size-minus-1") << withExtra(zip64Block(~quint64(0), ~quint64(0)), 0xFFFFFFFF) << 0;
+    QTest::newRow("size-past-the-end") << withExtra(zip64Block(65, 65), 0xFFFFFFFF) << 0;
+    QTest::newRow("sizes-that-disagree") << withExtra(zip64Block(10, 12), 0xFFFFFFFF) << 0;
+    QTest::newRow("huge-name-length") << localHeader(name, 7, 1, 1, QByteArray(), 0, 0xFFFF) + data << 0;
+    QTest::newRow("extra-length-0-with-size-marker") << withExtra(QByteArray(), 0xFFFFFFFF) << 0;
+    QTest::newRow("extra-length-19") << withExtra(zip64Block(4, 4).left(19), 0xFFFFFFFF) << 0;
+    QTest::newRow("extra-length-40") << withExtra(zip64Block(4, 4) + zip64Block(5, 5), 0xFFFFFFFF) << 1;
+    QTest::newRow("truncated-header") << localHeader(name, 7, 1, 1, QByteArray()).left(20) << 0;
+    QTest::newRow("unclosed-element") << QByteArray("<emails <emails <notes ") << 1;
+    QTest::newRow("signature-bytes-only") << QByteArray("PK\3\4PK\1\2PK\1\2PK") << 0;
+    // Every prefix of a whole backup is walked in the test below.
+    QTest::newRow("prefixes-of-a-backup") << sampleArchive() << -1;
+}
+
+void TestOlmWalker::hostileInputsEndInsideTheFile()
+{
+    QFETCH(QByteArray, archive);
+    QFETCH(int, handOvers);
+    const int first = handOvers < 0 ? 0 : archive.size();
+    for (int length = first; length <= archive.size(); ++length) {
+        const QByteArray bytes = archive.left(length);
+        bool fastInside = false;
+        bool referenceInside = false;
+        const QStringList fast = walk(bytes, olm::WalkMode::Fast, &fastInside);
+        QCOMPARE(walk(bytes, olm::WalkMode::Reference, &referenceInside), fast);
+        QVERIFY2(fastInside && referenceInside, qPrintable(QString::number(length)));
+        if (handOvers >= 0)
+            QCOMPARE(fast.size(), handOvers);
+    }
+}
+
+void TestOlmWalker::cutsFolderPathsOfEntryNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("folderPath");
+    QTest::newRow("accounts-two-folders") << "Accounts/A/B/F1/F2/E" << "F1/F2";
+    QTest::newRow("local-one-folder") << "Local/A/F1/E" << "F1";
+    QTest::newRow("accounts-last-component-only") << "Accounts/A/B/E" << "E";
+    QTest::newRow("accounts-prefix-only") << "Accounts/A/E" << "";
+    QTest::newRow("accounts-two-components") << "Accounts/E" << "";
+    QTest::newRow("other-first-component") << "Other/A/B/F/E" << "";
+}
+
+void TestOlmWalker::cutsFolderPathsOfEntryNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, folderPath);
+    QCOMPARE(olm::folderPathOfEntry(name), folderPath);
+}
+
+namespace {
+
+// The signals of a scan as short words; progress values are not listed.
+QStringList scanSignals(QMessageSavingThread &scan, QObject *context, QStringList *tree = nullptr)
+{
+    QStringList *log = new QStringList;
+    QObject::connect(&scan, &QMessageSavingThread::OnShowProgressDlg, context, [log] { log->append(QStringLiteral("show")); });
+    QObject::connect(&scan, &QMessageSavingThread::OnSubProgressHide, context, [log] { log->append(QStringLiteral("subhide")); });
+    QObject::connect(&scan, &QMessageSavingThread::ProgressDailogHide, context, [log] { log->append(QStringLiteral("hide")); });
+    QObject::connect(&scan, &QMessageSavingThread::FinishScaning, context, [log] { log->append(QStringLiteral("finish")); });
+    QObject::connect(&scan, &QMessageSavingThread::NoDataIntoFile, context, [log] { log->append(QStringLiteral("nodata")); });
+    QObject::connect(&scan, &QMessageSavingThread::MakeTreeWidget, context,
+                     [tree](qlonglong id, const QString &name, qlonglong parent, const QString &path) {
+                         if (tree)
+                             tree->append(QStringLiteral("%1 %2 %3 '%4'").arg(id).arg(name).arg(parent).arg(path));
+                     });
+    scan.m_nClientIndex = 5;
+    QMetaObject::invokeMethod(&scan, [&scan] { scan.CreateFile(); }, Qt::DirectConnection);
+    const QStringList result = *log;
+    delete log;
+    return result;
+}
+
+// Runs a whole scan (run() on this thread) of the file at path.
+class DirectScan : public QMessageSavingThread
+{
+public:
+    void runHere() { run(); }
+};
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+void TestOlmWalker::scansABackupIntoRecordsAndFolders()
+{
+    QTemporaryDir dir;
+    const QByteArray archive = sampleArchive();
+    m_selectedFile = dir.filePath(QStringLiteral("backup.olm"));
+    QVERIFY(writeFile(m_selectedFile, archive));
+    DirectScan scan;
+    QStringList log;
+    QStringList tree;
+    connect(&scan, &QMessageSavingThread::FinishScaning, this, [&log] { log.append(QStringLiteral("finish")); });
+    connect(&scan, &QMessageSavingThread::MakeTreeWidget, this,
+            [&tree](qlonglong id, const QString &name, qlonglong parent, const QString &path) {
+                tree.append(QStringLiteral("%1 %2 %3 '%4'").arg(id).arg(name).arg(parent).arg(path));
+            });
+    scan.m_nClientIndex = 5;
+    scan.runHere();
+
+    QCOMPARE(log, QStringList{QStringLiteral("finish")});
+    QCOMPARE(tree, (QStringList{QStringLiteral("502 Inbox 501 ''"), QStringLiteral("503 Projects 502 ''")}));
+    QList<const MailMLRC *> records;
+    for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext)
+        records.append(r);
+    QCOMPARE(records.size(), 3);
+
+    // Bodies are found byte for byte where the records say.
+    const auto body = [&archive](const MailMLRC *r) { return archive.mid(int(r->llBodyOffset), int(r->llBodyLength)); };
+    QCOMPARE(body(records[0]), QByteArray("&lt;b&gt;Hello&lt;/b&gt;"));
+    QCOMPARE(records[0]->szSubject, QByteArray("With attachments"));
+    QCOMPARE(records[0]->llFolderId, quint64(503));
+    QCOMPARE(records[0]->szFolderPath, QByteArray("Inbox/Projects"));
+    QCOMPARE(records[0]->pAttachURLs,
+             QByteArray("Local/com.microsoft.__Attachments/a1;Local/com.microsoft.__Attachments/a2;"));
+    QCOMPARE(records[0]->pAttachNames, QByteArray("a.txt;b.txt;"));
+    QCOMPARE(records[0]->pAttachContentIDs, QByteArray("c1;;"));
+    QCOMPARE(records[0]->pAttachSizes, QByteArray("16;6;"));
+    const QList<QByteArray> offsets = records[0]->pAttachOffsets.split(';');
+    QCOMPARE(archive.mid(offsets[0].toInt(), 16), QByteArray("first attachment"));
+    QCOMPARE(archive.mid(offsets[1].toInt(), 6), QByteArray("second"));
+
+    QCOMPARE(records[1]->szSubject, QByteArray("No body"));
+    QCOMPARE(records[1]->llFolderId, quint64(502));
+    QVERIFY(records[1]->llBodyOffset == 0 && records[1]->llBodyLength == 0 && !records[1]->hasAttachments());
+
+    QCOMPARE(body(records[2]), QByteArray("streamed body"));
+    QCOMPARE(records[2]->llFolderId, kNoFolderId);
+    QCOMPARE(records[2]->szFromAddress, QByteArray("from@example.org;"));
+    QCOMPARE(olmpreview::readBodyRange(m_selectedFile, records[2]->llBodyOffset, records[2]->llBodyLength),
+             QByteArray("streamed body"));
+    QCOMPARE(fileDescriptor, -1);
+}
+
+void TestOlmWalker::endsEveryScanWithItsSignals_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("expected");
+    const QString show = QStringLiteral("show");
+    const QString subhide = QStringLiteral("subhide");
+    const QString hide = QStringLiteral("hide");
+    QTest::newRow("records-made") << "backup" << QStringList{show, subhide, hide, QStringLiteral("finish")};
+    QTest::newRow("no-message") << "empty" << QStringList{show, subhide, hide, QStringLiteral("nodata")};
+    QTest::newRow("missing-file") << "missing" << QStringList{show, subhide, hide, QStringLiteral("nodata")};
+    QTest::newRow("directory") << "directory" << QStringList{show, subhide, hide, QStringLiteral("nodata")};
+    QTest::newRow("stopped") << "stop" << QStringList{show};
+}
+
+void TestOlmWalker::endsEveryScanWithItsSignals()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    m_selectedFile = dir.filePath(QStringLiteral("backup.olm"));
+    if (kind == QLatin1String("directory"))
+        QVERIFY(QDir().mkpath(m_selectedFile));
+    else if (kind != QLatin1String("missing"))
+        QVERIFY(writeFile(m_selectedFile, kind == QLatin1String("empty") ? QByteArray("PK\3\4 nothing") : sampleArchive()));
+    QMessageSavingThread scan;
+    if (kind == QLatin1String("stop"))
+        connect(&scan, &QMessageSavingThread::OnIndivisibleProgressvalue, this, [] { bStopFlag = true; });
+    QCOMPARE(scanSignals(scan, this), expected);
+    QCOMPARE(fileDescriptor, -1);
+    QCOMPARE(bool(bStopFlag), kind != QLatin1String("backup"));
+    QCOMPARE(TmpMlrcPtrStart == nullptr, kind != QLatin1String("backup"));
+}
+
+void TestOlmWalker::readsAMessageBeyondTwoGigabytes()
+{
+    QTemporaryDir dir;
+    m_selectedFile = dir.filePath(QStringLiteral("large.olm"));
+    const qint64 hole = (qint64(5) << 29) + 3; // 2.5 GiB and 3 bytes, never written
+    const QByteArray header = localHeader("Local/att/big", 7, 0xFFFFFFFF, 0xFFFFFFFF, zip64Block(hole, hole));
+    Archive tail;
+    tail.sized("Local/Mail/Inbox/m__message_attachment__.xml", emails({simpleMessage("Far", "far body")}));
+    tail.centralDirectory();
+    QFile file(m_selectedFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write(header) == header.size() && file.seek(header.size() + hole));
+    QVERIFY(file.write(tail.bytes) == tail.bytes.size());
+    file.close();
+
+    QMessageSavingThread scan;
+    QCOMPARE(scanSignals(scan, this).last(), QStringLiteral("finish"));
+    QVERIFY(TmpMlrcPtrStart && TmpMlrcPtrStart == TmpMlrcPtrEnd);
+    QVERIFY(TmpMlrcPtrStart->llBodyOffset > (qint64(1) << 31));
+    QCOMPARE(olmpreview::readBodyRange(m_selectedFile, TmpMlrcPtrStart->llBodyOffset, TmpMlrcPtrStart->llBodyLength),
+             QByteArray("far body"));
+    QCOMPARE(olmPendingAttachments.offsets, QString::number(header.size()) + QLatin1Char(';'));
+    QCOMPARE(olmPendingAttachments.sizes, QString::number(hole) + QLatin1Char(';'));
+}
+
+QTEST_GUILESS_MAIN(TestOlmWalker)
+#include "tst_olmwalker.moc"

@@ -1,0 +1,151 @@
+#pragma once
+// Builds Outlook 2011 backup files (.olm) byte by byte for tests and fuzz
+// seeds: sized entries with a ZIP64 block, streamed entries, central
+// directory headers, and the message documents inside them. Header-only and
+// QtCore-only, so the fuzz targets can use it too.
+
+#include <QByteArray>
+#include <QList>
+#include <QtEndian>
+
+namespace olmfixture {
+
+inline QByteArray le(quint64 value, int width)
+{
+    QByteArray bytes;
+    for (int i = 0; i < width; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+    return bytes;
+}
+
+// The ZIP64 extended-information block holding both sizes.
+inline QByteArray zip64Block(quint64 uncompressed, quint64 compressed)
+{
+    return le(0x0001, 2) + le(16, 2) + le(uncompressed, 8) + le(compressed, 8);
+}
+
+// A local file header: signature, version, flags, method, time, date, CRC,
+// the 32-bit sizes, name and extra-field lengths, name, extra field.
+inline QByteArray localHeader(const QByteArray &name, quint32 crc, quint32 compressed32, quint32 uncompressed32,
+                              const QByteArray &extra, quint16 method = 0, int nameLength = -1,
+                              int extraLength = -1)
+{
+    return le(0x04034b50, 4) + le(45, 2) + le(0, 2) + le(method, 2) + le(0, 2) + le(0, 2) + le(crc, 4)
+           + le(compressed32, 4) + le(uncompressed32, 4) + le(nameLength < 0 ? name.size() : nameLength, 2)
+           + le(extraLength < 0 ? extra.size() : extraLength, 2) + name + extra;
+}
+
+// A central-directory header (only its signature matters to the walker).
+inline QByteArray centralHeader(const QByteArray &name)
+{
+    return le(0x02014b50, 4) + QByteArray(26, '\0') + le(name.size(), 2) + QByteArray(14, '\0') + name;
+}
+
+class Archive
+{
+public:
+    QByteArray bytes;
+
+    // A stored entry with its sizes in a ZIP64 block; returns its data offset.
+    qint64 sized(const QByteArray &name, const QByteArray &data, quint16 method = 0)
+    {
+        bytes += localHeader(name, 0x1234abcd, 0xFFFFFFFF, 0xFFFFFFFF, zip64Block(data.size(), data.size()),
+                             method);
+        const qint64 offset = bytes.size();
+        bytes += data;
+        m_names.append(name);
+        return offset;
+    }
+    // A streamed entry (CRC 0, no extra field); returns its data offset.
+    qint64 streamed(const QByteArray &name, const QByteArray &data)
+    {
+        bytes += localHeader(name, 0, 0, 0, QByteArray());
+        const qint64 offset = bytes.size();
+        bytes += data;
+        m_names.append(name);
+        return offset;
+    }
+    // One central-directory header per entry so far (at least three).
+    void centralDirectory()
+    {
+        for (int i = 0; i < qMax(3, m_names.size()); ++i)
+            bytes += centralHeader(m_names.value(i, QByteArrayLiteral("x")));
+        bytes += le(0x06054b50, 4) + QByteArray(18, '\0');
+    }
+
+private:
+    QList<QByteArray> m_names;
+};
+
+// An element as the backup writes it: the start tag runs 22 bytes past its name.
+inline QByteArray element(const QByteArray &name, const QByteArray &content)
+{
+    return "<" + name + " xml:space=\"preserve\">" + content + "</" + name + ">";
+}
+
+inline QByteArray address(const QByteArray &addr, const QByteArray &name, bool withName = true)
+{
+    return "<emailAddress OPFContactEmailAddressAddress=\"" + addr + "\""
+           + (withName ? " OPFContactEmailAddressName=\"" + name + "\"" : QByteArray())
+           + " OPFContactEmailAddressType=\"0\"></emailAddress>";
+}
+
+inline QByteArray attachment(const QByteArray &contentId, const QByteArray &type, const QByteArray &name,
+                             const QByteArray &url)
+{
+    return "<messageAttachment OPFAttachmentContentID=\"" + contentId + "\" OPFAttachmentContentType=\"" + type
+           + "\" OPFAttachmentName=\"" + name + "\" OPFAttachmentURL=\"" + url + "\"></messageAttachment>";
+}
+
+// A message document of the given elements.
+inline QByteArray message(const QList<QByteArray> &elements)
+{
+    QByteArray text = "<email>";
+    for (const QByteArray &e : elements)
+        text += e;
+    return text + "</email>";
+}
+
+// A payload: the emails element around messages.
+inline QByteArray emails(const QList<QByteArray> &messages)
+{
+    QByteArray text = "<emails xmlns=\"x\">";
+    for (const QByteArray &m : messages)
+        text += m;
+    return text + "</emails>";
+}
+
+// A simple message: subject, sender and body.
+inline QByteArray simpleMessage(const QByteArray &subject, const QByteArray &body)
+{
+    return message({element("OPFMessageCopySubject", subject),
+                    element("OPFMessageCopyFromAddresses", address("from@example.org", "From")),
+                    element("OPFMessageCopySentTime", "2014-12-19T05:07:38"),
+                    element("OPFMessageCopyBody", body)});
+}
+
+// A small backup: a message with two attachments in Inbox/Projects, a
+// body-less message in Inbox, a streamed emails element, a skipped entry and
+// the central directory.
+inline QByteArray sampleArchive()
+{
+    Archive a;
+    a.sized("Local/com.microsoft.__Attachments/a1", "first attachment");
+    a.sized("Local/com.microsoft.__Attachments/a2", "second");
+    a.sized("Local/Mail/Inbox/Projects/m1__message_attachment__.xml",
+            emails({message({element("OPFMessageCopySubject", "With attachments"),
+                             element("OPFMessageCopyAttachmentList",
+                                     attachment("c1", "text/plain", "a.txt",
+                                                "Local/com.microsoft.__Attachments/a1")
+                                         + attachment("", "text/plain", "b.txt",
+                                                      "Local/com.microsoft.__Attachments/a2")),
+                             element("OPFMessageCopyBody", "&lt;b&gt;Hello&lt;/b&gt;")})}));
+    a.sized("Local/Mail/Inbox/m2__message_attachment__.xml",
+            emails({message({element("OPFMessageCopySubject", "No body")})}));
+    a.sized("Local/Contacts.xml", "<contacts x=\"1\"></contacts>");
+    a.streamed("stream.xml", emails({simpleMessage("Streamed", "streamed body")}));
+    a.centralDirectory();
+    return a.bytes;
+}
+
+} // namespace olmfixture
