@@ -574,21 +574,51 @@ private slots:
         QCOMPARE(next.comboBoxUpdates->currentText(), QStringLiteral("Monthly"));
     }
 
-    void cancelStoresNothingAndKeepsTheControls()
+    void cancelRestoresTheStoredSettings_data()
     {
+        QTest::addColumn<bool>("byEscape");
+        QTest::addColumn<bool>("storedCheck");
+        QTest::addColumn<QString>("storedInterval");
+        QTest::addColumn<QString>("shownAfter");
+        QTest::newRow("cancel-button-empty-store") << false << false << QString() << QStringLiteral("Daily");
+        QTest::newRow("escape-empty-store") << true << false << QString() << QStringLiteral("Daily");
+        QTest::newRow("cancel-button-stored-weekly") << false << true << QStringLiteral("Weekly") << QStringLiteral("Weekly");
+        QTest::newRow("escape-stored-weekly") << true << true << QStringLiteral("Weekly") << QStringLiteral("Weekly");
+    }
+
+    void cancelRestoresTheStoredSettings()
+    {
+        QFETCH(bool, byEscape);
+        QFETCH(bool, storedCheck);
+        QFETCH(QString, storedInterval);
+        QFETCH(QString, shownAfter);
+        if (storedCheck) {
+            QScopedPointer<QSettings> store(preferencesStore());
+            store->setValue(QStringLiteral("CheckForUpdate"), true);
+            store->setValue(QStringLiteral("UpdateInterval"), storedInterval);
+        }
         PreferencesDialog dialog;
         dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::mouseClick(dialog.CheckForUpdateCheckBox, Qt::LeftButton);
-        dialog.comboBoxUpdates->setCurrentIndex(2);
+        if (!storedCheck)
+            dialog.comboBoxUpdates->setCurrentIndex(2);
 
-        QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
+        if (byEscape)
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
 
         QVERIFY(dialog.isHidden());
-        QScopedPointer<QSettings> store(preferencesStore());
-        QVERIFY(store->allKeys().isEmpty());
         dialog.show();
-        QVERIFY(dialog.CheckForUpdateCheckBox->isChecked());
-        QCOMPARE(dialog.comboBoxUpdates->currentText(), QStringLiteral("Monthly"));
+        QCOMPARE(dialog.CheckForUpdateCheckBox->isChecked(), storedCheck);
+        QCOMPARE(dialog.comboBoxUpdates->isEnabled(), storedCheck);
+        QCOMPARE(dialog.comboBoxUpdates->currentText(), shownAfter);
+        // A later OK stores what the store held, not the cancelled edits.
+        QTest::mouseClick(dialog.OkButton, Qt::LeftButton);
+        QScopedPointer<QSettings> store(preferencesStore());
+        QCOMPARE(store->value(QStringLiteral("CheckForUpdate")).toBool(), storedCheck);
+        QCOMPARE(store->value(QStringLiteral("UpdateInterval")).toString(), shownAfter);
     }
 
     void checkBoxEnablesTheIntervalList()
