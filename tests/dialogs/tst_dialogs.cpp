@@ -389,6 +389,7 @@ private slots:
         QTest::newRow("plain-path") << QStringLiteral("Resources");
         QTest::newRow("blank-in-path") << QStringLiteral("My Apps/Resources");
         QTest::newRow("letters-outside-ascii") << QString::fromUtf8("Programme/Résumé/Resources");
+        QTest::newRow("hash-question-percent-in-path") << QStringLiteral("C# 100%/What?/Resources");
     }
 
     void licenseOpensTheAgreementOfTheBundle()
