@@ -26,7 +26,12 @@ RepairComplete::RepairComplete(QWidget *parent)
     HTImport();
 }
 
-RepairComplete::~RepairComplete() = default;
+RepairComplete::~RepairComplete()
+{
+    // The global never points at a deleted notice.
+    if (m_pRepairComplete == this)
+        m_pRepairComplete = nullptr;
+}
 
 void RepairComplete::HTImport()
 {
