@@ -26,6 +26,7 @@ QString saveDir;
 QString sSelectedItemList = QStringLiteral("Mail");
 QStringList AllFilePathInStrListForTree;
 QString m_selectedFile;
+RepairComplete *m_pRepairComplete = nullptr;
 
 void resetAppGlobalsForTest()
 {
@@ -50,4 +51,5 @@ void resetAppGlobalsForTest()
     sSelectedItemList = QStringLiteral("Mail");
     AllFilePathInStrListForTree.clear();
     m_selectedFile.clear();
+    m_pRepairComplete = nullptr;
 }

@@ -11,6 +11,7 @@ class QParseDatabase;
 class MyButton;
 class QMessageSavingThread;
 class QMailSaving;
+class RepairComplete;
 
 // Absolute path of the bundle's Resources directory.
 extern QString HelpFilePath;
@@ -57,6 +58,9 @@ extern QString sSelectedItemList;
 extern QStringList AllFilePathInStrListForTree;
 // The selected source: a directory or, for the backup file, a file.
 extern QString m_selectedFile;
+
+// The one repair-complete notice, made by the main window's OnInit().
+extern RepairComplete *m_pRepairComplete;
 
 // Puts every variable above back to its program-start value.
 void resetAppGlobalsForTest();

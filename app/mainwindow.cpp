@@ -12,6 +12,7 @@
 #include "convert/saveaswindow.h"
 #include "dialogs/aboutdlg.h"
 #include "dialogs/preferencesdialog.h"
+#include "dialogs/repaircomplete.h"
 #include "scan/messagesavingthread.h"
 #include "source/parsedatabase.h"
 
@@ -103,6 +104,7 @@ QConverterMainWindow::~QConverterMainWindow() = default;
 void QConverterMainWindow::OnInit()
 {
     m_pAboutDlg = new AboutDlg(this);
+    m_pRepairComplete = new RepairComplete(this);
     OnInitialize();
     CreateLeftDockWindows();
     ConnectSignals();

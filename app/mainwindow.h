@@ -27,6 +27,7 @@ class QUrl;
 struct MailMLRC;
 
 class AboutDlg;
+class InformationDlg;
 class PreferencesDialog;
 class QImportWindow;
 class QProgressInfo;
@@ -42,6 +43,10 @@ public:
 
     // Shows the current source-selection window.
     void ShowParseWindow();
+
+    // Shows the repair-complete notice with "Already Saved." and enables
+    // the Preferences action.
+    void AlreadySaveData();
 
     // Construction steps, each run once by the constructor.
     void OnInit();
@@ -233,9 +238,16 @@ public:
     PreferencesDialog *m_pPreferencesDlg = nullptr;
     QImportWindow *m_pImportWindow = nullptr;
 
+    // The information sheet, made the first time it is opened.
+    InformationDlg *m_pInformationDlg = nullptr;
+
     // Empties the folder tree together with its id index, the folder records
     // and the message-file nodes, so nothing of an old source survives.
     void clearFolderTree();
+
+private slots:
+    // Shows the information sheet.
+    void OnOpenInformationDlg();
 
 private:
     // True while the scanning or the saving thread runs.

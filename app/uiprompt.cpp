@@ -46,6 +46,12 @@ QString UiPrompter::chooseFile(const FileDialogRequest &request)
                                         request.filter, nullptr, request.options);
 }
 
+QString UiPrompter::chooseSaveFile(const FileDialogRequest &request)
+{
+    return QFileDialog::getSaveFileName(request.parent, request.caption, request.directory,
+                                        request.filter, nullptr, request.options);
+}
+
 UiPrompter &uiPrompter()
 {
     return currentPrompter ? *currentPrompter : realPrompter;

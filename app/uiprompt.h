@@ -41,6 +41,8 @@ public:
     virtual QString chooseDirectory(const FileDialogRequest &request);
     // QFileDialog::getOpenFileName; empty when cancelled.
     virtual QString chooseFile(const FileDialogRequest &request);
+    // QFileDialog::getSaveFileName; empty when cancelled.
+    virtual QString chooseSaveFile(const FileDialogRequest &request);
 };
 
 // The prompter in force (a real one unless a test installed another).

@@ -192,9 +192,10 @@ void AboutDlg::GetSubmitEnquiry()
 
 void AboutDlg::OpenLicense()
 {
-    // Escaped by the platform layer, so a resources path with blanks or
-    // letters outside ASCII still forms a valid URL.
-    platform::openBundleFileUrl(abouttexts::licenseUrlText(HelpFilePath));
+    // The resources path is escaped as a path, so blanks, "#" or letters
+    // outside ASCII in it still form the URL of the same file.
+    platform::openLinkUrl(
+        linklabel::bundleLinkUrlText(HelpFilePath, abouttexts::licenseUrlText(HelpFilePath)));
 }
 
 void AboutDlg::BrowseForAbout(QString link)

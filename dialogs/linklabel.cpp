@@ -1,5 +1,10 @@
 #include "dialogs/linklabel.h"
 
+#include "platform/urlopener.h"
+
+#include <QProcess>
+#include <QUrl>
+
 namespace linklabel {
 
 QString anchorHtml(const QString &target, const QString &text)
@@ -23,6 +28,22 @@ LinkLabelContent supportLink(const QString &text, const QString &link)
     content.html = anchorHtml(link, text);
     content.visible = !text.isEmpty() && !link.isEmpty();
     return content;
+}
+
+QString bundleLinkUrlText(const QString &helpFilePath, const QString &href)
+{
+    const QString prefix = QLatin1String("file://") + helpFilePath;
+    if (helpFilePath.isEmpty() || !href.startsWith(prefix))
+        return platform::percentEscapeUrlText(href);
+    return QLatin1String("file://") + QString::fromLatin1(QUrl::toPercentEncoding(helpFilePath, "/"))
+           + platform::percentEscapeUrlText(href.mid(prefix.size()));
+}
+
+bool openInBrowser(const QString &browser, const QString &url)
+{
+    if (browser.isEmpty())
+        return platform::openLinkUrl(url);
+    return QProcess::startDetached(browser, {url});
 }
 
 } // namespace linklabel

@@ -30,4 +30,16 @@ LinkLabelContent importHelpLink(const QString &helpFilePath, const QString &text
 // something.
 LinkLabelContent supportLink(const QString &text, const QString &link);
 
+// URL text of a link that points into the bundle: when href begins with
+// "file://" + the resources path, that path is percent-encoded as a path
+// (blanks, "#", "?", "%" and letters outside ASCII included); the rest of
+// href, the link value with its fragment, keeps its URL meaning and only
+// characters a URL may not hold are escaped.
+QString bundleLinkUrlText(const QString &helpFilePath, const QString &href);
+
+// Opens url in the named browser application, started directly with the URL
+// as its one argument; with no browser named, in the desktop's default
+// application. False when nothing could be started.
+bool openInBrowser(const QString &browser, const QString &url);
+
 } // namespace linklabel

@@ -42,6 +42,9 @@ void PreferencesDialog::ByDefaultSettings()
 {
     QSettings store(updatesettings::organisationName(), updatesettings::applicationName());
     const updatesettings::UpdateSettings settings = updatesettings::load(store);
+    // Also run after a cancel: the list starts from its first item, as when
+    // the dialog was built.
+    comboBoxUpdates->setCurrentIndex(0);
     if (!settings.checkForUpdate) {
         CheckForUpdateCheckBox->setChecked(false);
         comboBoxUpdates->setEnabled(false);
@@ -75,7 +78,15 @@ void PreferencesDialog::OnOK()
 
 void PreferencesDialog::OnCancelButton()
 {
+    // Cancelled edits must not reach the store through a later OK.
+    ByDefaultSettings();
     hide();
+}
+
+void PreferencesDialog::reject()
+{
+    ByDefaultSettings();
+    QDialog::reject();
 }
 
 void PreferencesDialog::OnCheckUpdateChange(int state)

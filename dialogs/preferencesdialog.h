@@ -26,6 +26,11 @@ public:
     void OnCheckUpdateInitially();
     void OnPeriodicallyCheckUpdate();
 
+public slots:
+    // Escape and the close box: the controls go back to what the store
+    // holds, then the dialog hides.
+    void reject() override;
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -35,7 +40,7 @@ protected:
 private slots:
     // Stores the settings and accepts the dialog.
     void OnOK();
-    // Hides the dialog without storing anything.
+    // Puts the stored settings back into the controls and hides the dialog.
     void OnCancelButton();
     // Enables the interval list exactly while the check box is ticked.
     void OnCheckUpdateChange(int state);

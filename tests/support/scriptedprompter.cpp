@@ -28,6 +28,12 @@ QString ScriptedPrompter::chooseFile(const FileDialogRequest &request)
     return chosenPaths.isEmpty() ? QString() : chosenPaths.dequeue();
 }
 
+QString ScriptedPrompter::chooseSaveFile(const FileDialogRequest &request)
+{
+    choosers.append(request);
+    return chosenPaths.isEmpty() ? QString() : chosenPaths.dequeue();
+}
+
 QStringList ScriptedPrompter::texts() const
 {
     QStringList result;

@@ -16,6 +16,7 @@ public:
     QMessageBox::StandardButton ask(const MessageBoxRequest &request) override;
     QString chooseDirectory(const FileDialogRequest &request) override;
     QString chooseFile(const FileDialogRequest &request) override;
+    QString chooseSaveFile(const FileDialogRequest &request) override;
 
     // Answers given in order; with none left a box is answered with
     // defaultAnswer and a chooser is cancelled.
