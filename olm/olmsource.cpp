@@ -6,6 +6,11 @@
 
 namespace olm {
 
+namespace {
+// Bytes read after a jump: a local header with its name and extra field.
+constexpr qint64 kJumpBlock = 4096;
+} // namespace
+
 ByteSource::~ByteSource() = default;
 
 FileSource::FileSource(int descriptor, qint64 size)
@@ -69,8 +74,13 @@ bool WindowReader::load(qint64 offset)
         return false;
     if (offset >= m_windowStart && offset < m_windowStart + m_windowLength)
         return true;
+    // Reading on from the window's end fills the whole window; a jump (to
+    // the next entry header) reads one small block, so the data of entries
+    // passed over is never copied.
+    const bool sequential = m_windowLength > 0 && offset == m_windowStart + m_windowLength;
+    const qint64 want = sequential ? m_window.size() : qMin<qint64>(m_window.size(), kJumpBlock);
     m_windowStart = offset;
-    m_windowLength = m_source.readAt(offset, m_window.data(), m_window.size());
+    m_windowLength = m_source.readAt(offset, m_window.data(), want);
     return m_windowLength > 0;
 }
 
@@ -100,6 +110,8 @@ QByteArray WindowReader::read(qint64 offset, qint64 count)
     if (offset < 0 || offset >= m_size || count <= 0)
         return QByteArray();
     count = qMin(count, m_size - offset);
+    if (offset >= m_windowStart && offset + count <= m_windowStart + m_windowLength)
+        return QByteArray(m_window.constData() + (offset - m_windowStart), int(count));
     QByteArray bytes;
     bytes.resize(int(count));
     const qint64 got = m_source.readAt(offset, bytes.data(), count);
@@ -110,9 +122,9 @@ QByteArray WindowReader::read(qint64 offset, qint64 count)
 quint64 WindowReader::readLittleEndian(qint64 offset, int width)
 {
     quint64 value = 0;
-    for (int i = width - 1; i >= 0; --i) {
+    for (int i = 0; i < width; ++i) {
         const int byte = byteAt(offset + i);
-        value = (value << 8) | quint64(byte < 0 ? 0 : byte);
+        value |= quint64(byte < 0 ? 0 : byte) << (8 * i);
     }
     return value;
 }
