@@ -162,13 +162,15 @@ void QConverterMainWindow::CreateFilesInMainIdentity(QString path)
 
 void QConverterMainWindow::SaveFileProcessStarted(const QString &dir)
 {
-    // A status text nobody shows; kept as the save's start stage.
-    Q_UNUSED(QStringLiteral("Saving started at %1: %2").arg(QDateTime::currentDateTime().toString(), dir));
+    // The stage text is built and shown nowhere: the stage has no effect.
+    const QString status = QStringLiteral("Saving started at %1: %2").arg(QDateTime::currentDateTime().toString(), dir);
+    Q_UNUSED(status)
 }
 
 void QConverterMainWindow::SavingFileProcessCompleted(const QString &dir)
 {
-    Q_UNUSED(QStringLiteral("Saving completed at %1: %2").arg(QDateTime::currentDateTime().toString(), dir));
+    const QString status = QStringLiteral("Saving completed at %1: %2").arg(QDateTime::currentDateTime().toString(), dir);
+    Q_UNUSED(status)
 }
 
 void QConverterMainWindow::SavingFileProcessAborted(const QString &dir)

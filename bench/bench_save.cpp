@@ -108,12 +108,14 @@ double timeProcess(const QString &program, const QStringList &args, QProcess *pi
     QElapsedTimer timer;
     timer.start();
     QProcess process;
-    process.setStandardOutputFile(pipeTo ? QString() : QProcess::nullDevice());
+    // Both ends of a pipe are set up before either process starts.
     if (pipeTo)
         process.setStandardOutputProcess(pipeTo);
+    else
+        process.setStandardOutputFile(QProcess::nullDevice());
     process.start(program, args);
     if (pipeTo)
-        pipeTo->waitForStarted();
+        pipeTo->start();
     process.waitForFinished(-1);
     if (pipeTo)
         pipeTo->waitForFinished(-1);
@@ -125,6 +127,7 @@ double timeProcess(const QString &program, const QStringList &args, QProcess *pi
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     QCommandLineParser parser;
     const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("mbox or emlx"), QStringLiteral("kind"));
     const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("work directory"), QStringLiteral("DIR"),
@@ -166,7 +169,6 @@ int main(int argc, char **argv)
             xargs.setStandardOutputFile(QProcess::nullDevice());
             xargs.setProgram(QStringLiteral("xargs"));
             xargs.setArguments({QStringLiteral("-0"), QStringLiteral("cat")});
-            xargs.start();
             findCat = timeProcess(QStringLiteral("find"),
                                   {root, QStringLiteral("-name"), QStringLiteral("*.emlx"), QStringLiteral("-print0")},
                                   &xargs);

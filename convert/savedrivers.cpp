@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -334,21 +335,26 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
     bool finished = false;
     bool failed = false;
 
-    // One line of the source: quoted and gathered, or, once a stop was asked
-    // for, the end of the message in hand at the next separator.
-    auto takeLine = [&](QByteArray line) {
-        if (line.endsWith("\r\n")) {
-            line.chop(2);
-            line.append('\n');
-        }
-        const bool separator = quoter.quote(line);
-        if (!stopping && bStopFlag)
+    // One line of the source (its line end included, if any): quoted and
+    // gathered, or, once a stop was asked for, the end of the message in
+    // hand at the next separator. CR LF is read as LF.
+    auto takeLine = [&](const char *line, int size) {
+        const bool endsLine = size > 0 && line[size - 1] == '\n';
+        int length = endsLine ? size - 1 : size;
+        if (endsLine && length > 0 && line[length - 1] == '\r')
+            --length;
+        const saverules::MboxQuoter::Decision decision = quoter.decide(line, length, endsLine);
+        if (!stopping && bStopFlag.load(std::memory_order_relaxed))
             stopping = true;
-        if (stopping && separator) {
+        if (stopping && decision.separator) {
             finished = true;
             return;
         }
-        piece.append(line);
+        if (decision.prependQuote)
+            piece.append('>');
+        piece.append(line, length);
+        if (endsLine)
+            piece.append('\n');
     };
 
     while (!finished && !failed) {
@@ -356,18 +362,21 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
         if (block.isEmpty())
             break;
         bytesDone += block.size();
+        const char *data = block.constData();
+        const int size = block.size();
         int pos = 0;
         while (!finished) {
-            const int nl = block.indexOf('\n', pos);
-            if (nl < 0) {
-                carry.append(block.constData() + pos, block.size() - pos);
+            const void *found = std::memchr(data + pos, '\n', size_t(size - pos));
+            if (!found) {
+                carry.append(data + pos, size - pos);
                 break;
             }
+            const int nl = int(static_cast<const char *>(found) - data);
             if (carry.isEmpty()) {
-                takeLine(block.mid(pos, nl + 1 - pos));
+                takeLine(data + pos, nl + 1 - pos);
             } else {
-                carry.append(block.constData() + pos, nl + 1 - pos);
-                takeLine(carry);
+                carry.append(data + pos, nl + 1 - pos);
+                takeLine(carry.constData(), carry.size());
                 carry.clear();
             }
             pos = nl + 1;
@@ -376,12 +385,13 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
             if (!hand(piece, false))
                 failed = true;
             handedAny = true;
-            piece.clear();
+            piece.resize(0); // keeps the reserved buffer
+
         }
         reportProgress(bytesDone, bytesTotal);
     }
     if (!finished && !failed && !carry.isEmpty())
-        takeLine(carry);
+        takeLine(carry.constData(), carry.size());
     if (file.error() != QFileDevice::NoError)
         ++m_outcome.unreadable;
 

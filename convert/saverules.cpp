@@ -3,6 +3,7 @@
 #include "scan/operamail.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace saverules {
@@ -256,30 +257,39 @@ QStringList PartIndex::claim(const QString &messagePath)
 
 bool MboxQuoter::quote(QByteArray &line)
 {
-    static const QByteArray kPlain("Content-Type: text/plain;");
-    static const QByteArray kHtml("Content-Type: text/html;");
-    static const QByteArray kFromDash("From - ");
-    bool separator = false;
-    const bool textPart = m_textPart || line.startsWith(kPlain) || line.startsWith(kHtml);
+    const bool endsLine = line.endsWith('\n');
+    const Decision decision = decide(line.constData(), line.size() - (endsLine ? 1 : 0), endsLine);
+    if (decision.prependQuote)
+        line.prepend('>');
+    return decision.separator;
+}
+
+MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool endsLine)
+{
+    auto startsWith = [&](const char *prefix, int n) { return length >= n && std::memcmp(content, prefix, size_t(n)) == 0; };
+    Decision decision;
+    const bool from = startsWith("From ", 5);
+    const bool textPart = m_textPart || startsWith("Content-Type: text/plain;", 25)
+        || startsWith("Content-Type: text/html;", 24);
     if (!textPart) {
-        separator = line.startsWith(kFromLine);
-    } else if (line.startsWith(kFromLine) && !line.startsWith(kFromDash)) {
-        const bool afterEmpty = m_previous == "\n";
-        const bool afterClosingBoundary = m_previous.startsWith("--")
-            && (m_previous.endsWith("--\n") || m_previous.endsWith("--\r\n"));
-        if (afterEmpty || afterClosingBoundary) {
-            separator = true;
+        decision.separator = from;
+    } else if (from && !startsWith("From - ", 7)) {
+        if (m_previousEmpty || m_previousClosingBoundary) {
+            decision.separator = true;
             m_textPart = false;
         } else {
-            line.prepend('>');
+            decision.prependQuote = true;
             m_textPart = true;
         }
     } else {
-        separator = line.startsWith(kFromLine);
+        decision.separator = from;
         m_textPart = true;
     }
-    m_previous = line;
-    return separator;
+    // A quoted line begins with ">", so it is neither empty nor a boundary.
+    m_previousEmpty = endsLine && length == 0 && !decision.prependQuote;
+    m_previousClosingBoundary = endsLine && !decision.prependQuote && startsWith("--", 2)
+        && std::memcmp(content + length - 2, "--", 2) == 0;
+    return decision;
 }
 
 QByteArray headerBlockOf(const QByteArray &text)

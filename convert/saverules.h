@@ -103,9 +103,18 @@ public:
     // separator left as it is (a line beginning "From " not quoted).
     bool quote(QByteArray &line);
 
+    // The same decision without copying: content is the line without its
+    // line end (length bytes), endsLine whether a "\n" followed it.
+    struct Decision {
+        bool prependQuote = false;
+        bool separator = false;
+    };
+    Decision decide(const char *content, int length, bool endsLine);
+
 private:
     bool m_textPart = false;
-    QByteArray m_previous;
+    bool m_previousEmpty = false;
+    bool m_previousClosingBoundary = false;
 };
 
 // The header block of a message text: up to and including the first empty

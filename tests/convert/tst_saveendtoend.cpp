@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 Q_DECLARE_METATYPE(SaveTarget)
@@ -79,6 +81,7 @@ private slots:
     void hostileNamesStayInsideTheTree();
     void stopEndsAfterTheMessageInHand();
     void entryStopAndNoDriverEmitNothing();
+    void shortWritesAreRolledBackAndReported();
 
 private:
     QString src(const QString &rel = QString()) const { return m_dir->path() + QStringLiteral("/src") + rel; }
@@ -408,6 +411,31 @@ void TestSaveEndToEnd::entryStopAndNoDriverEmitNothing()
     QVERIFY(save(SaveSource::Emlx, SaveTarget::AppleMail).isEmpty());
     QVERIFY(save(SaveSource::Olm, SaveTarget::Outlook).isEmpty());
     QVERIFY(!QFileInfo::exists(out(QStringLiteral("/Main Identity.mbox"))));
+}
+
+void TestSaveEndToEnd::shortWritesAreRolledBackAndReported()
+{
+    for (int i = 1; i <= 3; ++i)
+        addFile(QStringLiteral("/In.mailbox/Messages/%1.eml").arg(i), message("w" + QByteArray::number(i)), 502);
+    const QByteArray first = record(kAppleSep, quoted(message("w1")));
+    // Room for the first record only: the others are cut short by the limit.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = rlim_t(first.size() + 100);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QMailSaving saving;
+    const QStringList log = save(SaveSource::MailMate, SaveTarget::AppleMail, &saving);
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    QCOMPARE(log.last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().written, qint64(1));
+    QCOMPARE(saving.lastOutcome().notWritten, qint64(2));
+    QCOMPARE(QString::fromLatin1(readAll(out(QStringLiteral("/Main Identity.mbox/Mail/In/In.mbox")))),
+             QString::fromLatin1(first));
+    QVERIFY(saveOutcomeText(QStringLiteral("/o"), saving.lastOutcome())
+                .endsWith(QStringLiteral("\n2 message(s) could not be written.")));
 }
 
 QTEST_MAIN(TestSaveEndToEnd)
