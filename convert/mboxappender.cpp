@@ -17,13 +17,17 @@
 
 namespace mboxrecord {
 
-QByteArray quotedFromLines(const QByteArray &text)
+namespace {
+
+// Puts ">" before every occurrence of needle that skip() does not pass over;
+// returns text itself when nothing changes.
+template <typename Skip>
+QByteArray markedBefore(const QByteArray &text, const QByteArray &needle, Skip skip)
 {
-    static const QByteArray from = QByteArrayLiteral("From ");
     QByteArray out;
     int copied = 0;
-    for (int at = text.indexOf(from); at >= 0; at = text.indexOf(from, at + 1)) {
-        if (at > 0 && text.at(at - 1) != '\n')
+    for (int at = text.indexOf(needle); at >= 0; at = text.indexOf(needle, at + 1)) {
+        if (skip(at))
             continue;
         if (out.isNull())
             out.reserve(text.size() + 64);
@@ -37,26 +41,21 @@ QByteArray quotedFromLines(const QByteArray &text)
     return out;
 }
 
+} // namespace
+
+QByteArray quotedFromLines(const QByteArray &text)
+{
+    return markedBefore(text, QByteArrayLiteral("From "),
+                        [&text](int at) { return at > 0 && text.at(at - 1) != '\n'; });
+}
+
 QByteArray quotedFromColon(const QByteArray &text)
 {
-    static const QByteArray fromColon = QByteArrayLiteral("From : ");
-    QByteArray out;
-    int copied = 0;
-    for (int at = text.indexOf(fromColon); at >= 0; at = text.indexOf(fromColon, at + fromColon.size())) {
-        // A line that already begins ">From : " was quoted as a "From " line
-        // (by the reading rules or by quotedFromLines): one ">" is enough.
-        if (at >= 1 && text.at(at - 1) == '>' && (at == 1 || text.at(at - 2) == '\n'))
-            continue;
-        if (out.isNull())
-            out.reserve(text.size() + 64);
-        out.append(text.constData() + copied, at - copied);
-        out.append('>');
-        copied = at;
-    }
-    if (out.isNull())
-        return text;
-    out.append(text.constData() + copied, text.size() - copied);
-    return out;
+    // A line that already begins ">From : " was quoted as a "From " line
+    // (by the reading rules or by quotedFromLines): one ">" is enough.
+    return markedBefore(text, QByteArrayLiteral("From : "), [&text](int at) {
+        return at >= 1 && text.at(at - 1) == '>' && (at == 1 || text.at(at - 2) == '\n');
+    });
 }
 
 QByteArray recordEnd(const QByteArray &text)
