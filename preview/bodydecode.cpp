@@ -1,6 +1,7 @@
 #include "preview/bodydecode.h"
 
 #include "platform/charset.h"
+#include "scan/qpdecode.h"
 
 #include <QTextCodec>
 
@@ -22,17 +23,6 @@ QByteArray upToZero(const QByteArray &bytes)
 // before it: decoded with the body, it would show as text or as Base64 and
 // quoted-printable garbage.
 const char kPropertyListStart[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // The bytes of a body after its transfer decoding, and whether the input
 // was longer than what was decoded or the result longer than what is shown.
@@ -169,8 +159,8 @@ QByteArray decodeQuotedPrintable(const QByteArray &encoded)
             i = after + 1;
             continue;
         }
-        if (i + 2 < size && hexValue(data[i + 1]) >= 0 && hexValue(data[i + 2]) >= 0) {
-            bytes.append(char(hexValue(data[i + 1]) * 16 + hexValue(data[i + 2])));
+        if (i + 2 < size && hexDigitValue(data[i + 1]) >= 0 && hexDigitValue(data[i + 2]) >= 0) {
+            bytes.append(char(hexDigitValue(data[i + 1]) * 16 + hexDigitValue(data[i + 2])));
             i += 2;
             continue;
         }

@@ -1,6 +1,7 @@
 #include "scan/encodedwords.h"
 
 #include "platform/charset.h"
+#include "scan/qpdecode.h"
 
 #include <QTextCodec>
 
@@ -11,17 +12,6 @@ namespace {
 // Longest charset name (with its language suffix) taken in a word; a longer
 // one makes the word malformed, which also bounds the work per "=?".
 constexpr int kMaxCharsetLength = 64;
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 bool isBlank(char c)
 {
@@ -103,9 +93,9 @@ QByteArray decodeQText(const QByteArray &text)
         const char c = text.at(i);
         if (c == '_') {
             bytes.append(' ');
-        } else if (c == '=' && i + 2 < size && hexValue(text.at(i + 1)) >= 0
-                   && hexValue(text.at(i + 2)) >= 0) {
-            bytes.append(char(hexValue(text.at(i + 1)) * 16 + hexValue(text.at(i + 2))));
+        } else if (c == '=' && i + 2 < size && hexDigitValue(text.at(i + 1)) >= 0
+                   && hexDigitValue(text.at(i + 2)) >= 0) {
+            bytes.append(char(hexDigitValue(text.at(i + 1)) * 16 + hexDigitValue(text.at(i + 2))));
             i += 2;
         } else {
             bytes.append(c);

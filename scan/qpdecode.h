@@ -14,3 +14,6 @@ QByteArray qDecode(const QString &text);
 // qDecode of raw bytes: every byte stands for itself, so no byte is lost or
 // re-encoded on the way.
 QByteArray qDecodeBytes(const QByteArray &bytes);
+
+// The value of one hexadecimal digit (either case), or -1 for any other byte.
+int hexDigitValue(char c);
