@@ -1,7 +1,8 @@
 #include "convert/bundleskeleton.h"
 
+#include "platform/safefiles.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace bundleskeleton {
 
@@ -29,15 +30,7 @@ bool writeWhole(const QString &path, const QByteArray &bytes)
         if (same)
             return true;
     }
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return platform::replaceFileContents(path, bytes, false);
 }
 
 } // namespace

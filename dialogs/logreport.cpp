@@ -2,10 +2,10 @@
 
 #include "app/uiprompt.h"
 #include "app/windowrules.h"
+#include "platform/safefiles.h"
 
 #include <QIcon>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -42,15 +42,7 @@ bool writeLogFile(const QString &path, const QByteArray &bytes)
     // Written beside the target and renamed over it on success, so a failed
     // save never leaves half a log behind; where the directory forbids that
     // but the file itself may be written, it is written in place.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return platform::replaceFileContents(path, bytes, true);
 }
 
 QString saveFailedText(const QString &path)

@@ -1,6 +1,7 @@
 #include "platform/safefiles.h"
 
 #include <QHash>
+#include <QSaveFile>
 #include <QList>
 
 #include <cerrno>
@@ -131,6 +132,20 @@ bool openRegularFile(QFile &file, const QString &path, QIODevice::OpenMode mode)
         return false;
     }
     return true;
+}
+
+bool replaceFileContents(const QString &path, const QByteArray &bytes,
+                         bool directWriteFallback)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(directWriteFallback);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 } // namespace platform

@@ -26,4 +26,12 @@ int openRegularFile(const QString &path);
 bool openRegularFile(QFile &file, const QString &path,
                      QIODevice::OpenMode mode = QIODevice::ReadOnly);
 
+// Writes bytes as the whole new content of path: into a file beside it that
+// is renamed over it once every byte is written, so a failure never leaves a
+// partial file behind. With directWriteFallback, a directory that forbids
+// the file beside it lets the file itself be written in place. False when
+// anything fails.
+bool replaceFileContents(const QString &path, const QByteArray &bytes,
+                         bool directWriteFallback);
+
 } // namespace platform
