@@ -266,7 +266,17 @@ bool MboxQuoter::quote(QByteArray &line)
 
 MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool endsLine)
 {
-    auto startsWith = [&](const char *prefix, int n) { return length >= n && std::memcmp(content, prefix, size_t(n)) == 0; };
+    const Decision decision = begin(content, std::min(length, kHeadBytes));
+    const bool dashes = length >= 2 && std::memcmp(content, "--", 2) == 0
+        && std::memcmp(content + length - 2, "--", 2) == 0;
+    lineEnded(endsLine && length == 0, endsLine && dashes);
+    return decision;
+}
+
+MboxQuoter::Decision MboxQuoter::begin(const char *head, int length)
+{
+    // A CR at the end of a short head never matches: no prefix holds one.
+    auto startsWith = [&](const char *prefix, int n) { return length >= n && std::memcmp(head, prefix, size_t(n)) == 0; };
     Decision decision;
     const bool from = startsWith("From ", 5);
     const bool textPart = m_textPart || startsWith("Content-Type: text/plain;", 25)
@@ -285,11 +295,146 @@ MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool en
         decision.separator = from;
         m_textPart = true;
     }
-    // A quoted line begins with ">", so it is neither empty nor a boundary.
-    m_previousEmpty = endsLine && length == 0 && !decision.prependQuote;
-    m_previousClosingBoundary = endsLine && !decision.prependQuote && startsWith("--", 2)
-        && std::memcmp(content + length - 2, "--", 2) == 0;
+    m_lineQuoted = decision.prependQuote;
     return decision;
+}
+
+void MboxQuoter::lineEnded(bool empty, bool closingBoundary)
+{
+    // A quoted line begins with ">", so it is neither empty nor a boundary.
+    m_previousEmpty = empty && !m_lineQuoted;
+    m_previousClosingBoundary = closingBoundary && !m_lineQuoted;
+}
+
+namespace {
+void appendSpan(QByteArray &out, const char *from, const char *to)
+{
+    if (to > from)
+        out.append(from, int(to - from));
+}
+} // namespace
+
+bool MboxStream::feed(const char *data, qint64 size, QByteArray &out, bool stopAtSeparator)
+{
+    if (size <= 0)
+        return false;
+    if (!m_head.isEmpty()) {
+        // Complete the held-back start of a line as far as its decision needs.
+        const qint64 room = std::min<qint64>(MboxQuoter::kHeadBytes - m_head.size(), size);
+        const char *nl = static_cast<const char *>(std::memchr(data, '\n', size_t(room)));
+        const qint64 taken = nl ? nl + 1 - data : room;
+        m_head.append(data, int(taken));
+        if (!nl && m_head.size() < MboxQuoter::kHeadBytes)
+            return false;
+        QByteArray head;
+        head.swap(m_head);
+        if (convert(head.constData(), head.constData() + head.size(), out, stopAtSeparator))
+            return true;
+        data += taken;
+        size -= taken;
+    }
+    return convert(data, data + size, out, stopAtSeparator);
+}
+
+bool MboxStream::convert(const char *begin, const char *end, QByteArray &out, bool stopAtSeparator)
+{
+    const char *copied = begin; // everything before it is in out or left out
+    const char *p = begin;
+    if (m_pendingCr && p < end) {
+        m_pendingCr = false;
+        if (*p != '\n')
+            out.append('\r');
+    }
+    while (p < end) {
+        const char *lineStart = p;
+        const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        if (!m_inLine) {
+            const qint64 length = (nl ? nl : end) - p;
+            if (!nl && length < MboxQuoter::kHeadBytes) {
+                // Too little of the line to decide on: hold it back.
+                appendSpan(out, copied, p);
+                m_head.append(p, int(length));
+                return false;
+            }
+            const MboxQuoter::Decision decision =
+                m_quoter.begin(p, int(std::min<qint64>(length, MboxQuoter::kHeadBytes)));
+            if (decision.separator && stopAtSeparator) {
+                appendSpan(out, copied, p);
+                return true;
+            }
+            if (decision.prependQuote) {
+                appendSpan(out, copied, p);
+                out.append('>');
+                copied = p;
+            }
+            m_inLine = true;
+            m_lineDashes = length >= 2 && p[0] == '-' && p[1] == '-';
+            m_lineBytes = 0;
+            m_tailSize = 0;
+        }
+
+        // The line goes on in the next block: a CR at the block's end waits.
+        if (!nl) {
+            rememberTail(lineStart, end);
+            m_pendingCr = end[-1] == '\r';
+            appendSpan(out, copied, m_pendingCr ? end - 1 : end);
+            return false;
+        }
+
+        // The line ends here; the CR of a CR LF is left out (a CR that ended
+        // the previous block was never written).
+        rememberTail(lineStart, nl);
+        const bool crLf = m_tailSize > 0 && m_tail[m_tailSize - 1] == '\r';
+        if (crLf && nl > lineStart) {
+            appendSpan(out, copied, nl - 1);
+            copied = nl;
+        }
+        const qint64 contentBytes = m_lineBytes - (crLf ? 1 : 0);
+        const int tailEnd = m_tailSize - (crLf ? 1 : 0);
+        const bool endsDashes = contentBytes >= 2 && m_tail[tailEnd - 2] == '-' && m_tail[tailEnd - 1] == '-';
+        m_quoter.lineEnded(contentBytes == 0, m_lineDashes && endsDashes);
+        m_inLine = false;
+        p = nl + 1;
+    }
+    appendSpan(out, copied, end);
+    return false;
+}
+
+void MboxStream::rememberTail(const char *from, const char *to)
+{
+    m_lineBytes += to - from;
+    if (to - from >= qint64(sizeof m_tail)) {
+        std::memcpy(m_tail, to - sizeof m_tail, sizeof m_tail);
+        m_tailSize = int(sizeof m_tail);
+        return;
+    }
+    for (const char *c = from; c < to; ++c) {
+        if (m_tailSize == int(sizeof m_tail)) {
+            std::memmove(m_tail, m_tail + 1, sizeof m_tail - 1);
+            --m_tailSize;
+        }
+        m_tail[m_tailSize++] = *c;
+    }
+}
+
+bool MboxStream::finish(QByteArray &out, bool stopAtSeparator)
+{
+    if (m_pendingCr) {
+        // No line feed followed: the CR is content.
+        out.append('\r');
+        m_pendingCr = false;
+    }
+    if (m_head.isEmpty())
+        return false;
+    QByteArray head;
+    head.swap(m_head);
+    const MboxQuoter::Decision decision = m_quoter.begin(head.constData(), head.size());
+    if (decision.separator && stopAtSeparator)
+        return true;
+    if (decision.prependQuote)
+        out.append('>');
+    out.append(head);
+    return false;
 }
 
 QByteArray headerBlockOf(const QByteArray &text)
