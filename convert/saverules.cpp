@@ -96,6 +96,7 @@ ReadRules mailMateRules()
 ReadRules outspringRules()
 {
     ReadRules rules;
+    rules.quoteFromLines = true;
     rules.cutAtPlistTrailer = true;
     rules.dropReceivedSpf = true;
     return rules;

@@ -37,8 +37,9 @@ struct ReadRules {
     bool cutAtPlistTrailer = false;
     // Leave out "Received-Spf:" headers with their continuation lines.
     bool dropReceivedSpf = false;
-    // Put ">" before every line that begins "From ".
-    bool quoteFromLines = true;
+    // Put ">" before every line that begins "From " (the .emlx and
+    // Outspring Mail kinds; the MailMate and Opera Mail writers quote).
+    bool quoteFromLines = false;
 };
 
 // Rules per source kind.
