@@ -6,6 +6,10 @@
 #include <cstring>
 #include <numeric>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace saverules {
 
 const QByteArray kPlistDeclaration("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
@@ -274,7 +278,7 @@ MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool en
     return decision;
 }
 
-MboxQuoter::Decision MboxQuoter::begin(const char *head, int length)
+MboxQuoter::Decision MboxQuoter::beginMarked(const char *head, int length)
 {
     // A CR at the end of a short head never matches: no prefix holds one.
     auto startsWith = [&](const char *prefix, int n) { return length >= n && std::memcmp(head, prefix, size_t(n)) == 0; };
@@ -300,19 +304,65 @@ MboxQuoter::Decision MboxQuoter::begin(const char *head, int length)
     return decision;
 }
 
-void MboxQuoter::lineEnded(bool empty, bool closingBoundary)
-{
-    // A quoted line begins with ">", so it is neither empty nor a boundary.
-    m_previousEmpty = empty && !m_lineQuoted;
-    m_previousClosingBoundary = closingBoundary && !m_lineQuoted;
-}
-
 namespace {
 void appendSpan(QByteArray &out, const char *from, const char *to)
 {
     if (to > from)
         out.append(from, int(to - from));
 }
+
+// Finds the line feeds of a range in order from a mask of 64 bytes at a
+// time: mail lines are short, and a library search per line costs more
+// than the line.
+class LineFeeds
+{
+public:
+    LineFeeds(const char *begin, const char *end) : m_window(begin), m_end(end) { load(); }
+
+    // The next line feed, or nullptr when the range has no more.
+    const char *next()
+    {
+        while (m_mask == 0) {
+            m_window += 64;
+            if (m_window >= m_end)
+                return nullptr;
+            load();
+        }
+        const char *found = m_window + __builtin_ctzll(m_mask);
+        m_mask &= m_mask - 1;
+        return found;
+    }
+
+private:
+    void load()
+    {
+        const qint64 size = m_end - m_window;
+        if (size <= 0) {
+            m_mask = 0;
+            return;
+        }
+#if defined(__SSE2__)
+        if (size >= 64) {
+            const __m128i lf = _mm_set1_epi8('\n');
+            quint64 mask = 0;
+            for (int i = 0; i < 4; ++i) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_window + 16 * i));
+                mask |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)))) << (16 * i);
+            }
+            m_mask = mask;
+            return;
+        }
+#endif
+        quint64 mask = 0;
+        for (qint64 i = 0, n = std::min<qint64>(size, 64); i < n; ++i)
+            mask |= quint64(m_window[i] == '\n') << i;
+        m_mask = mask;
+    }
+
+    const char *m_window;
+    const char *m_end;
+    quint64 m_mask = 0;
+};
 } // namespace
 
 bool MboxStream::feed(const char *data, qint64 size, QByteArray &out, bool stopAtSeparator)
@@ -337,6 +387,53 @@ bool MboxStream::feed(const char *data, qint64 size, QByteArray &out, bool stopA
     return convert(data, data + size, out, stopAtSeparator);
 }
 
+bool MboxStream::beginLine(const char *p, qint64 length, const char *&copied, QByteArray &out,
+                           bool stopAtSeparator)
+{
+    const MboxQuoter::Decision decision = m_quoter.begin(p, int(std::min<qint64>(length, MboxQuoter::kHeadBytes)));
+    if (decision.separator && stopAtSeparator) {
+        appendSpan(out, copied, p);
+        copied = p;
+        return false;
+    }
+    if (decision.prependQuote) {
+        appendSpan(out, copied, p);
+        out.append('>');
+        copied = p;
+    }
+    return true;
+}
+
+bool MboxStream::continueLine(const char *&p, const char *end, const char *&copied, QByteArray &out)
+{
+    const char *lineStart = p;
+    const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+    if (!nl) {
+        // A CR at the block's end waits for the next byte.
+        rememberTail(lineStart, end);
+        m_pendingCr = end[-1] == '\r';
+        appendSpan(out, copied, m_pendingCr ? end - 1 : end);
+        copied = end;
+        p = end;
+        return false;
+    }
+    // The CR of a CR LF is left out (one that ended the previous block was
+    // never written).
+    rememberTail(lineStart, nl);
+    const bool crLf = m_tailSize > 0 && m_tail[m_tailSize - 1] == '\r';
+    if (crLf && nl > lineStart) {
+        appendSpan(out, copied, nl - 1);
+        copied = nl;
+    }
+    const qint64 contentBytes = m_lineBytes - (crLf ? 1 : 0);
+    const int tailEnd = m_tailSize - (crLf ? 1 : 0);
+    const bool endsDashes = contentBytes >= 2 && m_tail[tailEnd - 2] == '-' && m_tail[tailEnd - 1] == '-';
+    m_quoter.lineEnded(contentBytes == 0, m_lineDashes && endsDashes);
+    m_inLine = false;
+    p = nl + 1;
+    return true;
+}
+
 bool MboxStream::convert(const char *begin, const char *end, QByteArray &out, bool stopAtSeparator)
 {
     const char *copied = begin; // everything before it is in out or left out
@@ -346,55 +443,43 @@ bool MboxStream::convert(const char *begin, const char *end, QByteArray &out, bo
         if (*p != '\n')
             out.append('\r');
     }
+    if (m_inLine && p < end && !continueLine(p, end, copied, out))
+        return false;
+
+    // Lines that begin in this block.
+    LineFeeds lineFeeds(p, end);
     while (p < end) {
-        const char *lineStart = p;
-        const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
-        if (!m_inLine) {
-            const qint64 length = (nl ? nl : end) - p;
-            if (!nl && length < MboxQuoter::kHeadBytes) {
+        const char *nl = lineFeeds.next();
+        if (!nl) {
+            const qint64 length = end - p;
+            if (length < MboxQuoter::kHeadBytes) {
                 // Too little of the line to decide on: hold it back.
                 appendSpan(out, copied, p);
                 m_head.append(p, int(length));
                 return false;
             }
-            const MboxQuoter::Decision decision =
-                m_quoter.begin(p, int(std::min<qint64>(length, MboxQuoter::kHeadBytes)));
-            if (decision.separator && stopAtSeparator) {
-                appendSpan(out, copied, p);
+            if (!beginLine(p, length, copied, out, stopAtSeparator))
                 return true;
-            }
-            if (decision.prependQuote) {
-                appendSpan(out, copied, p);
-                out.append('>');
-                copied = p;
-            }
             m_inLine = true;
-            m_lineDashes = length >= 2 && p[0] == '-' && p[1] == '-';
+            m_lineDashes = p[0] == '-' && p[1] == '-';
             m_lineBytes = 0;
             m_tailSize = 0;
-        }
-
-        // The line goes on in the next block: a CR at the block's end waits.
-        if (!nl) {
-            rememberTail(lineStart, end);
-            m_pendingCr = end[-1] == '\r';
-            appendSpan(out, copied, m_pendingCr ? end - 1 : end);
+            continueLine(p, end, copied, out);
             return false;
         }
-
-        // The line ends here; the CR of a CR LF is left out (a CR that ended
-        // the previous block was never written).
-        rememberTail(lineStart, nl);
-        const bool crLf = m_tailSize > 0 && m_tail[m_tailSize - 1] == '\r';
-        if (crLf && nl > lineStart) {
+        // A whole line: the common case, decided without a copy.
+        const qint64 length = nl - p;
+        if (!beginLine(p, length, copied, out, stopAtSeparator))
+            return true;
+        const bool crLf = length > 0 && nl[-1] == '\r';
+        if (crLf) {
             appendSpan(out, copied, nl - 1);
             copied = nl;
         }
-        const qint64 contentBytes = m_lineBytes - (crLf ? 1 : 0);
-        const int tailEnd = m_tailSize - (crLf ? 1 : 0);
-        const bool endsDashes = contentBytes >= 2 && m_tail[tailEnd - 2] == '-' && m_tail[tailEnd - 1] == '-';
-        m_quoter.lineEnded(contentBytes == 0, m_lineDashes && endsDashes);
-        m_inLine = false;
+        const char *contentEnd = crLf ? nl - 1 : nl;
+        const bool dashes = contentEnd - p >= 2 && p[0] == '-' && p[1] == '-' && contentEnd[-2] == '-'
+            && contentEnd[-1] == '-';
+        m_quoter.lineEnded(contentEnd == p, dashes);
         p = nl + 1;
     }
     appendSpan(out, copied, end);

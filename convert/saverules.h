@@ -120,10 +120,25 @@ public:
     // may be included), then lineEnded() once a "\n" closed it, with whether
     // the content was empty and whether it was a closing boundary ("--" at
     // its start and at its end).
-    Decision begin(const char *head, int length);
-    void lineEnded(bool empty, bool closingBoundary);
+    Decision begin(const char *head, int length)
+    {
+        // Only a line beginning "From " or "Content-Type: " changes anything.
+        if (length == 0 || (head[0] != 'F' && head[0] != 'C')) {
+            m_lineQuoted = false;
+            return Decision{};
+        }
+        return beginMarked(head, length);
+    }
+    void lineEnded(bool empty, bool closingBoundary)
+    {
+        // A quoted line begins with ">", so it is neither empty nor a boundary.
+        m_previousEmpty = empty && !m_lineQuoted;
+        m_previousClosingBoundary = closingBoundary && !m_lineQuoted;
+    }
 
 private:
+    Decision beginMarked(const char *head, int length);
+
     bool m_textPart = false;
     bool m_previousEmpty = false;
     bool m_previousClosingBoundary = false;
@@ -149,6 +164,12 @@ public:
 
 private:
     bool convert(const char *begin, const char *end, QByteArray &out, bool stopAtSeparator);
+    // Takes the bytes of a line that began in an earlier block, up to and
+    // including its line feed; false when the line goes on past end.
+    bool continueLine(const char *&p, const char *end, const char *&copied, QByteArray &out);
+    // The line whose first bytes are at p (length of them in this block) is
+    // decided; false when it is a separator to stop at.
+    bool beginLine(const char *p, qint64 length, const char *&copied, QByteArray &out, bool stopAtSeparator);
     // Counts the raw bytes [from, to) of the line in progress and keeps its last ones.
     void rememberTail(const char *from, const char *to);
 
