@@ -387,10 +387,12 @@ bool MboxStream::feed(const char *data, qint64 size, QByteArray &out, bool stopA
     return convert(data, data + size, out, stopAtSeparator);
 }
 
-bool MboxStream::beginLine(const char *p, qint64 length, const char *&copied, QByteArray &out,
-                           bool stopAtSeparator)
+inline bool MboxStream::beginLine(const char *p, qint64 length, const char *&copied, QByteArray &out,
+                                  bool stopAtSeparator)
 {
     const MboxQuoter::Decision decision = m_quoter.begin(p, int(std::min<qint64>(length, MboxQuoter::kHeadBytes)));
+    if (!decision.separator && !decision.prependQuote)
+        return true;
     if (decision.separator && stopAtSeparator) {
         appendSpan(out, copied, p);
         copied = p;
