@@ -300,7 +300,6 @@ MboxQuoter::Decision MboxQuoter::beginMarked(const char *head, int length)
         decision.separator = from;
         m_textPart = true;
     }
-    m_lineQuoted = decision.prependQuote;
     return decision;
 }
 
@@ -311,15 +310,37 @@ void appendSpan(QByteArray &out, const char *from, const char *to)
         out.append(from, int(to - from));
 }
 
-// Finds the line feeds of a range in order from a mask of 64 bytes at a
-// time: mail lines are short, and a library search per line costs more
-// than the line.
-class LineFeeds
+// Whether the line [start, lf) (lf at its line feed) has empty content and
+// whether it is a closing boundary ("--" at its start and its end).
+void lineFacts(const char *start, const char *lf, bool &empty, bool &closingBoundary)
+{
+    const char *contentEnd = lf > start && lf[-1] == '\r' ? lf - 1 : lf;
+    empty = contentEnd == start;
+    closingBoundary = contentEnd - start >= 2 && start[0] == '-' && start[1] == '-' && contentEnd[-2] == '-'
+        && contentEnd[-1] == '-';
+}
+
+// The start of the line that ends at lf, looking back no further than floor
+// (a line start).
+const char *lineStartBefore(const char *floor, const char *lf)
+{
+    const void *previous = memrchr(floor, '\n', size_t(lf - floor));
+    return previous ? static_cast<const char *>(previous) + 1 : floor;
+}
+
+// The places of a run of whole lines where the conversion may change
+// something, in order: a line start with "F" or "C" (a "From " or
+// "Content-Type: " line) and a CR before a line feed. They are found from
+// masks of 64 bytes at a time, so the many lines between them cost nothing
+// each: mail lines are short, and even a library search per line costs
+// more than the line.
+class Marks
 {
 public:
-    LineFeeds(const char *begin, const char *end) : m_window(begin), m_end(end) { load(); }
+    // begin is a line start, end follows a line feed.
+    Marks(const char *begin, const char *end) : m_window(begin), m_end(end) { load(); }
 
-    // The next line feed, or nullptr when the range has no more.
+    // The next place, or nullptr when the run has no more.
     const char *next()
     {
         while (m_mask == 0) {
@@ -336,32 +357,43 @@ public:
 private:
     void load()
     {
-        const qint64 size = m_end - m_window;
-        if (size <= 0) {
-            m_mask = 0;
-            return;
-        }
+        const qint64 size = std::min<qint64>(m_end - m_window, 64);
+        quint64 lf = 0;
+        quint64 marked = 0;
+        quint64 cr = 0;
 #if defined(__SSE2__)
-        if (size >= 64) {
-            const __m128i lf = _mm_set1_epi8('\n');
-            quint64 mask = 0;
+        if (size == 64) {
             for (int i = 0; i < 4; ++i) {
                 const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_window + 16 * i));
-                mask |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)))) << (16 * i);
+                const int shift = 16 * i;
+                lf |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))))) << shift;
+                cr |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))))) << shift;
+                const __m128i fc = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('F')),
+                                                _mm_cmpeq_epi8(bytes, _mm_set1_epi8('C')));
+                marked |= quint64(quint16(_mm_movemask_epi8(fc))) << shift;
             }
-            m_mask = mask;
-            return;
-        }
+        } else
 #endif
-        quint64 mask = 0;
-        for (qint64 i = 0, n = std::min<qint64>(size, 64); i < n; ++i)
-            mask |= quint64(m_window[i] == '\n') << i;
-        m_mask = mask;
+        {
+            for (qint64 i = 0; i < size; ++i) {
+                const char c = m_window[i];
+                lf |= quint64(c == '\n') << i;
+                cr |= quint64(c == '\r') << i;
+                marked |= quint64(c == 'F' || c == 'C') << i;
+            }
+        }
+        const quint64 lineStarts = (lf << 1) | (m_lineStartNext ? 1 : 0);
+        m_lineStartNext = (lf >> (size - 1)) & 1;
+        quint64 lfNext = lf >> 1;
+        if (m_window + size < m_end && m_window[size] == '\n')
+            lfNext |= quint64(1) << (size - 1);
+        m_mask = (lineStarts & marked) | (cr & lfNext);
     }
 
     const char *m_window;
     const char *m_end;
     quint64 m_mask = 0;
+    bool m_lineStartNext = true;
 };
 } // namespace
 
@@ -448,41 +480,54 @@ bool MboxStream::convert(const char *begin, const char *end, QByteArray &out, bo
     if (m_inLine && p < end && !continueLine(p, end, copied, out))
         return false;
 
-    // Lines that begin in this block.
-    LineFeeds lineFeeds(p, end);
-    while (p < end) {
-        const char *nl = lineFeeds.next();
-        if (!nl) {
-            const qint64 length = end - p;
-            if (length < MboxQuoter::kHeadBytes) {
-                // Too little of the line to decide on: hold it back.
-                appendSpan(out, copied, p);
-                m_head.append(p, int(length));
-                return false;
+    // The whole lines that begin in this block, visited only where one may
+    // change: the quoter learns the line before a "From " line only there.
+    const char *lastLf = p < end ? static_cast<const char *>(memrchr(p, '\n', size_t(end - p))) : nullptr;
+    if (lastLf) {
+        const char *firstLine = p;
+        Marks marks(firstLine, lastLf + 1);
+        for (const char *at = marks.next(); at; at = marks.next()) {
+            if (*at == '\r') {
+                appendSpan(out, copied, at);
+                copied = at + 1;
+                continue;
             }
-            if (!beginLine(p, length, copied, out, stopAtSeparator))
+            if (*at == 'F' && at > firstLine) {
+                bool empty = false;
+                bool closingBoundary = false;
+                lineFacts(lineStartBefore(firstLine, at - 1), at - 1, empty, closingBoundary);
+                m_quoter.lineEnded(empty, closingBoundary);
+            }
+            const void *lf = std::memchr(at, '\n', size_t(std::min<qint64>(lastLf + 1 - at, MboxQuoter::kHeadBytes)));
+            const qint64 length = lf ? static_cast<const char *>(lf) - at : MboxQuoter::kHeadBytes;
+            if (!beginLine(at, length, copied, out, stopAtSeparator))
                 return true;
-            m_inLine = true;
-            m_lineDashes = p[0] == '-' && p[1] == '-';
-            m_lineBytes = 0;
-            m_tailSize = 0;
-            continueLine(p, end, copied, out);
+        }
+        // The quoter knows the last whole line before what follows.
+        bool empty = false;
+        bool closingBoundary = false;
+        lineFacts(lineStartBefore(firstLine, lastLf), lastLf, empty, closingBoundary);
+        m_quoter.lineEnded(empty, closingBoundary);
+        p = lastLf + 1;
+    }
+
+    // A line that goes on past the block.
+    if (p < end) {
+        const qint64 length = end - p;
+        if (length < MboxQuoter::kHeadBytes) {
+            // Too little of the line to decide on: hold it back.
+            appendSpan(out, copied, p);
+            m_head.append(p, int(length));
             return false;
         }
-        // A whole line: the common case, decided without a copy.
-        const qint64 length = nl - p;
         if (!beginLine(p, length, copied, out, stopAtSeparator))
             return true;
-        const bool crLf = length > 0 && nl[-1] == '\r';
-        if (crLf) {
-            appendSpan(out, copied, nl - 1);
-            copied = nl;
-        }
-        const char *contentEnd = crLf ? nl - 1 : nl;
-        const bool dashes = contentEnd - p >= 2 && p[0] == '-' && p[1] == '-' && contentEnd[-2] == '-'
-            && contentEnd[-1] == '-';
-        m_quoter.lineEnded(contentEnd == p, dashes);
-        p = nl + 1;
+        m_inLine = true;
+        m_lineDashes = p[0] == '-' && p[1] == '-';
+        m_lineBytes = 0;
+        m_tailSize = 0;
+        continueLine(p, end, copied, out);
+        return false;
     }
     appendSpan(out, copied, end);
     return false;

@@ -115,25 +115,23 @@ public:
     };
     Decision decide(const char *content, int length, bool endsLine);
 
-    // decide() in two steps, for a line that arrives in pieces: begin() with
-    // the first min(length, kHeadBytes) bytes of the line (a CR at its end
-    // may be included), then lineEnded() once a "\n" closed it, with whether
-    // the content was empty and whether it was a closing boundary ("--" at
-    // its start and at its end).
+    // decide() in two steps, for lines that arrive in pieces: begin() with
+    // the first min(length, kHeadBytes) bytes of a line (a CR at its end may
+    // be included); lineEnded() with whether the content of the line that a
+    // "\n" closed last was empty and whether it was a closing boundary ("--"
+    // at its start and at its end). Only a line beginning "From " reads what
+    // lineEnded() gave, so it need be current only before such a line begins.
     Decision begin(const char *head, int length)
     {
         // Only a line beginning "From " or "Content-Type: " changes anything.
-        if (length == 0 || (head[0] != 'F' && head[0] != 'C')) {
-            m_lineQuoted = false;
+        if (length == 0 || (head[0] != 'F' && head[0] != 'C'))
             return Decision{};
-        }
         return beginMarked(head, length);
     }
     void lineEnded(bool empty, bool closingBoundary)
     {
-        // A quoted line begins with ">", so it is neither empty nor a boundary.
-        m_previousEmpty = empty && !m_lineQuoted;
-        m_previousClosingBoundary = closingBoundary && !m_lineQuoted;
+        m_previousEmpty = empty;
+        m_previousClosingBoundary = closingBoundary;
     }
 
 private:
@@ -142,7 +140,6 @@ private:
     bool m_textPart = false;
     bool m_previousEmpty = false;
     bool m_previousClosingBoundary = false;
-    bool m_lineQuoted = false;
 };
 
 // Converts an mbox source file block by block, whatever the block sizes:
