@@ -51,8 +51,8 @@ QByteArray quotedFromLines(const QByteArray &text)
 
 QByteArray quotedFromColon(const QByteArray &text)
 {
-    // A line that already begins ">From : " was quoted as a "From " line
-    // (by the reading rules or by quotedFromLines): one ">" is enough.
+    // A line that already begins ">From : " is a quoted "From " line: one
+    // ">" is enough.
     return markedBefore(text, QByteArrayLiteral("From : "), [&text](int at) {
         return at >= 1 && text.at(at - 1) == '>' && (at == 1 || text.at(at - 2) == '\n');
     });

@@ -24,8 +24,7 @@ namespace {
 const QLatin1String kRssSkip("/RSS/Apple Hot News.rssmbox/");
 const QLatin1String kBundleName("/Main Identity.rge");
 
-// Pieces of an mbox source are handed to the writer at about this size.
-constexpr int kMboxPieceBytes = 8 << 20;
+// mbox sources are read, converted and handed to the writer in blocks of this size.
 constexpr qint64 kMboxReadBlock = 1 << 20;
 
 // The whole of a regular file; nothing for anything else (a pipe or device
@@ -326,72 +325,34 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
         return apple ? writeMailForPostBoxAppleMail(piece, endOfFile) : writeMailForPostBoxOutlook(piece, endOfFile);
     };
 
-    saverules::MboxQuoter quoter;
+    // Each block is converted into one piece and handed on at once: both
+    // buffers are reused and stay in the processor's cache. Once a stop was
+    // asked for, the file ends with the message in hand, at the next separator.
+    saverules::MboxStream stream;
+    QByteArray block(int(kMboxReadBlock), Qt::Uninitialized);
     QByteArray piece;
-    piece.reserve(kMboxPieceBytes + kMboxReadBlock);
-    QByteArray carry;
+    piece.reserve(int(kMboxReadBlock + kMboxReadBlock / 8));
     bool handedAny = false;
     bool stopping = false;
     bool finished = false;
     bool failed = false;
-
-    // One line of the source (its line end included, if any): quoted and
-    // gathered, or, once a stop was asked for, the end of the message in
-    // hand at the next separator. CR LF is read as LF.
-    auto takeLine = [&](const char *line, int size) {
-        const bool endsLine = size > 0 && line[size - 1] == '\n';
-        int length = endsLine ? size - 1 : size;
-        if (endsLine && length > 0 && line[length - 1] == '\r')
-            --length;
-        const saverules::MboxQuoter::Decision decision = quoter.decide(line, length, endsLine);
-        if (!stopping && bStopFlag.load(std::memory_order_relaxed))
-            stopping = true;
-        if (stopping && decision.separator) {
-            finished = true;
-            return;
-        }
-        if (decision.prependQuote)
-            piece.append('>');
-        piece.append(line, length);
-        if (endsLine)
-            piece.append('\n');
-    };
-
     while (!finished && !failed) {
-        const QByteArray block = file.read(kMboxReadBlock);
-        if (block.isEmpty())
+        const qint64 size = file.read(block.data(), kMboxReadBlock);
+        if (size <= 0)
             break;
-        bytesDone += block.size();
-        const char *data = block.constData();
-        const int size = block.size();
-        int pos = 0;
-        while (!finished) {
-            const void *found = std::memchr(data + pos, '\n', size_t(size - pos));
-            if (!found) {
-                carry.append(data + pos, size - pos);
-                break;
-            }
-            const int nl = int(static_cast<const char *>(found) - data);
-            if (carry.isEmpty()) {
-                takeLine(data + pos, nl + 1 - pos);
-            } else {
-                carry.append(data + pos, nl + 1 - pos);
-                takeLine(carry.constData(), carry.size());
-                carry.clear();
-            }
-            pos = nl + 1;
-        }
-        if (piece.size() >= kMboxPieceBytes) {
-            if (!hand(piece, false))
-                failed = true;
+        bytesDone += size;
+        stopping = stopping || bStopFlag.load(std::memory_order_relaxed);
+        piece.resize(0); // keeps the reserved buffer
+        finished = stream.feed(block.constData(), size, piece, stopping);
+        if (!finished && !piece.isEmpty()) {
+            failed = !hand(piece, false);
             handedAny = true;
-            piece.resize(0); // keeps the reserved buffer
-
+            piece.resize(0);
         }
         reportProgress(bytesDone, bytesTotal);
     }
-    if (!finished && !failed && !carry.isEmpty())
-        takeLine(carry.constData(), carry.size());
+    if (!finished && !failed)
+        stream.finish(piece, stopping);
     if (file.error() != QFileDevice::NoError)
         ++m_outcome.unreadable;
 

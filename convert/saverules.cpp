@@ -6,6 +6,10 @@
 #include <cstring>
 #include <numeric>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace saverules {
 
 const QByteArray kPlistDeclaration("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
@@ -96,6 +100,7 @@ ReadRules mailMateRules()
 ReadRules outspringRules()
 {
     ReadRules rules;
+    rules.quoteFromLines = true;
     rules.cutAtPlistTrailer = true;
     rules.dropReceivedSpf = true;
     return rules;
@@ -266,7 +271,17 @@ bool MboxQuoter::quote(QByteArray &line)
 
 MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool endsLine)
 {
-    auto startsWith = [&](const char *prefix, int n) { return length >= n && std::memcmp(content, prefix, size_t(n)) == 0; };
+    const Decision decision = begin(content, std::min(length, kHeadBytes));
+    const bool dashes = length >= 2 && std::memcmp(content, "--", 2) == 0
+        && std::memcmp(content + length - 2, "--", 2) == 0;
+    lineEnded(endsLine && length == 0, endsLine && dashes);
+    return decision;
+}
+
+MboxQuoter::Decision MboxQuoter::beginMarked(const char *head, int length)
+{
+    // A CR at the end of a short head never matches: no prefix holds one.
+    auto startsWith = [&](const char *prefix, int n) { return length >= n && std::memcmp(head, prefix, size_t(n)) == 0; };
     Decision decision;
     const bool from = startsWith("From ", 5);
     const bool textPart = m_textPart || startsWith("Content-Type: text/plain;", 25)
@@ -285,11 +300,274 @@ MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool en
         decision.separator = from;
         m_textPart = true;
     }
-    // A quoted line begins with ">", so it is neither empty nor a boundary.
-    m_previousEmpty = endsLine && length == 0 && !decision.prependQuote;
-    m_previousClosingBoundary = endsLine && !decision.prependQuote && startsWith("--", 2)
-        && std::memcmp(content + length - 2, "--", 2) == 0;
     return decision;
+}
+
+namespace {
+void appendSpan(QByteArray &out, const char *from, const char *to)
+{
+    if (to > from)
+        out.append(from, int(to - from));
+}
+
+// Whether the line [start, lf) (lf at its line feed) has empty content and
+// whether it is a closing boundary ("--" at its start and its end).
+void lineFacts(const char *start, const char *lf, bool &empty, bool &closingBoundary)
+{
+    const char *contentEnd = lf > start && lf[-1] == '\r' ? lf - 1 : lf;
+    empty = contentEnd == start;
+    closingBoundary = contentEnd - start >= 2 && start[0] == '-' && start[1] == '-' && contentEnd[-2] == '-'
+        && contentEnd[-1] == '-';
+}
+
+// The start of the line that ends at lf, looking back no further than floor
+// (a line start).
+const char *lineStartBefore(const char *floor, const char *lf)
+{
+    const void *previous = memrchr(floor, '\n', size_t(lf - floor));
+    return previous ? static_cast<const char *>(previous) + 1 : floor;
+}
+
+// The places of a run of whole lines where the conversion may change
+// something, in order: a line start with "F" or "C" (a "From " or
+// "Content-Type: " line) and a CR before a line feed. They are found from
+// masks of 64 bytes at a time, so the many lines between them cost nothing
+// each: mail lines are short, and even a library search per line costs
+// more than the line.
+class Marks
+{
+public:
+    // begin is a line start, end follows a line feed.
+    Marks(const char *begin, const char *end) : m_window(begin), m_end(end) { load(); }
+
+    // The next place, or nullptr when the run has no more.
+    const char *next()
+    {
+        while (m_mask == 0) {
+            m_window += 64;
+            if (m_window >= m_end)
+                return nullptr;
+            load();
+        }
+        const char *found = m_window + __builtin_ctzll(m_mask);
+        m_mask &= m_mask - 1;
+        return found;
+    }
+
+private:
+    void load()
+    {
+        const qint64 size = std::min<qint64>(m_end - m_window, 64);
+        quint64 lf = 0;
+        quint64 marked = 0;
+        quint64 cr = 0;
+#if defined(__SSE2__)
+        if (size == 64) {
+            for (int i = 0; i < 4; ++i) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_window + 16 * i));
+                const int shift = 16 * i;
+                lf |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))))) << shift;
+                cr |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))))) << shift;
+                const __m128i fc = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('F')),
+                                                _mm_cmpeq_epi8(bytes, _mm_set1_epi8('C')));
+                marked |= quint64(quint16(_mm_movemask_epi8(fc))) << shift;
+            }
+        } else
+#endif
+        {
+            for (qint64 i = 0; i < size; ++i) {
+                const char c = m_window[i];
+                lf |= quint64(c == '\n') << i;
+                cr |= quint64(c == '\r') << i;
+                marked |= quint64(c == 'F' || c == 'C') << i;
+            }
+        }
+        const quint64 lineStarts = (lf << 1) | (m_lineStartNext ? 1 : 0);
+        m_lineStartNext = (lf >> (size - 1)) & 1;
+        quint64 lfNext = lf >> 1;
+        if (m_window + size < m_end && m_window[size] == '\n')
+            lfNext |= quint64(1) << (size - 1);
+        m_mask = (lineStarts & marked) | (cr & lfNext);
+    }
+
+    const char *m_window;
+    const char *m_end;
+    quint64 m_mask = 0;
+    bool m_lineStartNext = true;
+};
+} // namespace
+
+bool MboxStream::feed(const char *data, qint64 size, QByteArray &out, bool stopAtSeparator)
+{
+    if (size <= 0)
+        return false;
+    if (!m_head.isEmpty()) {
+        // Complete the held-back start of a line as far as its decision needs.
+        const qint64 room = std::min<qint64>(MboxQuoter::kHeadBytes - m_head.size(), size);
+        const char *nl = static_cast<const char *>(std::memchr(data, '\n', size_t(room)));
+        const qint64 taken = nl ? nl + 1 - data : room;
+        m_head.append(data, int(taken));
+        if (!nl && m_head.size() < MboxQuoter::kHeadBytes)
+            return false;
+        QByteArray head;
+        head.swap(m_head);
+        if (convert(head.constData(), head.constData() + head.size(), out, stopAtSeparator))
+            return true;
+        data += taken;
+        size -= taken;
+    }
+    return convert(data, data + size, out, stopAtSeparator);
+}
+
+inline bool MboxStream::beginLine(const char *p, qint64 length, const char *&copied, QByteArray &out,
+                                  bool stopAtSeparator)
+{
+    const MboxQuoter::Decision decision = m_quoter.begin(p, int(std::min<qint64>(length, MboxQuoter::kHeadBytes)));
+    if (!decision.separator && !decision.prependQuote)
+        return true;
+    if (decision.separator && stopAtSeparator) {
+        appendSpan(out, copied, p);
+        copied = p;
+        return false;
+    }
+    if (decision.prependQuote) {
+        appendSpan(out, copied, p);
+        out.append('>');
+        copied = p;
+    }
+    return true;
+}
+
+bool MboxStream::continueLine(const char *&p, const char *end, const char *&copied, QByteArray &out)
+{
+    const char *lineStart = p;
+    const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+    if (!nl) {
+        // A CR at the block's end waits for the next byte.
+        rememberTail(lineStart, end);
+        m_pendingCr = end[-1] == '\r';
+        appendSpan(out, copied, m_pendingCr ? end - 1 : end);
+        copied = end;
+        p = end;
+        return false;
+    }
+    // The CR of a CR LF is left out (one that ended the previous block was
+    // never written).
+    rememberTail(lineStart, nl);
+    const bool crLf = m_tailSize > 0 && m_tail[m_tailSize - 1] == '\r';
+    if (crLf && nl > lineStart) {
+        appendSpan(out, copied, nl - 1);
+        copied = nl;
+    }
+    const qint64 contentBytes = m_lineBytes - (crLf ? 1 : 0);
+    const int tailEnd = m_tailSize - (crLf ? 1 : 0);
+    const bool endsDashes = contentBytes >= 2 && m_tail[tailEnd - 2] == '-' && m_tail[tailEnd - 1] == '-';
+    m_quoter.lineEnded(contentBytes == 0, m_lineDashes && endsDashes);
+    m_inLine = false;
+    p = nl + 1;
+    return true;
+}
+
+bool MboxStream::convert(const char *begin, const char *end, QByteArray &out, bool stopAtSeparator)
+{
+    const char *copied = begin; // everything before it is in out or left out
+    const char *p = begin;
+    if (m_pendingCr && p < end) {
+        m_pendingCr = false;
+        if (*p != '\n')
+            out.append('\r');
+    }
+    if (m_inLine && p < end && !continueLine(p, end, copied, out))
+        return false;
+
+    // The whole lines that begin in this block, visited only where one may
+    // change: the quoter learns the line before a "From " line only there.
+    const char *lastLf = p < end ? static_cast<const char *>(memrchr(p, '\n', size_t(end - p))) : nullptr;
+    if (lastLf) {
+        const char *firstLine = p;
+        Marks marks(firstLine, lastLf + 1);
+        for (const char *at = marks.next(); at; at = marks.next()) {
+            if (*at == '\r') {
+                appendSpan(out, copied, at);
+                copied = at + 1;
+                continue;
+            }
+            if (*at == 'F' && at > firstLine) {
+                bool empty = false;
+                bool closingBoundary = false;
+                lineFacts(lineStartBefore(firstLine, at - 1), at - 1, empty, closingBoundary);
+                m_quoter.lineEnded(empty, closingBoundary);
+            }
+            const void *lf = std::memchr(at, '\n', size_t(std::min<qint64>(lastLf + 1 - at, MboxQuoter::kHeadBytes)));
+            const qint64 length = lf ? static_cast<const char *>(lf) - at : MboxQuoter::kHeadBytes;
+            if (!beginLine(at, length, copied, out, stopAtSeparator))
+                return true;
+        }
+        // The quoter knows the last whole line before what follows.
+        bool empty = false;
+        bool closingBoundary = false;
+        lineFacts(lineStartBefore(firstLine, lastLf), lastLf, empty, closingBoundary);
+        m_quoter.lineEnded(empty, closingBoundary);
+        p = lastLf + 1;
+    }
+
+    // A line that goes on past the block.
+    if (p < end) {
+        const qint64 length = end - p;
+        if (length < MboxQuoter::kHeadBytes) {
+            // Too little of the line to decide on: hold it back.
+            appendSpan(out, copied, p);
+            m_head.append(p, int(length));
+            return false;
+        }
+        if (!beginLine(p, length, copied, out, stopAtSeparator))
+            return true;
+        m_inLine = true;
+        m_lineDashes = p[0] == '-' && p[1] == '-';
+        m_lineBytes = 0;
+        m_tailSize = 0;
+        continueLine(p, end, copied, out);
+        return false;
+    }
+    appendSpan(out, copied, end);
+    return false;
+}
+
+void MboxStream::rememberTail(const char *from, const char *to)
+{
+    m_lineBytes += to - from;
+    if (to - from >= qint64(sizeof m_tail)) {
+        std::memcpy(m_tail, to - sizeof m_tail, sizeof m_tail);
+        m_tailSize = int(sizeof m_tail);
+        return;
+    }
+    for (const char *c = from; c < to; ++c) {
+        if (m_tailSize == int(sizeof m_tail)) {
+            std::memmove(m_tail, m_tail + 1, sizeof m_tail - 1);
+            --m_tailSize;
+        }
+        m_tail[m_tailSize++] = *c;
+    }
+}
+
+bool MboxStream::finish(QByteArray &out, bool stopAtSeparator)
+{
+    if (m_pendingCr) {
+        // No line feed followed: the CR is content.
+        out.append('\r');
+        m_pendingCr = false;
+    }
+    if (m_head.isEmpty())
+        return false;
+    QByteArray head;
+    head.swap(m_head);
+    const MboxQuoter::Decision decision = m_quoter.begin(head.constData(), head.size());
+    if (decision.separator && stopAtSeparator)
+        return true;
+    if (decision.prependQuote)
+        out.append('>');
+    out.append(head);
+    return false;
 }
 
 QByteArray headerBlockOf(const QByteArray &text)

@@ -37,8 +37,9 @@ struct ReadRules {
     bool cutAtPlistTrailer = false;
     // Leave out "Received-Spf:" headers with their continuation lines.
     bool dropReceivedSpf = false;
-    // Put ">" before every line that begins "From ".
-    bool quoteFromLines = true;
+    // Put ">" before every line that begins "From " (the .emlx and
+    // Outspring Mail kinds; the MailMate and Opera Mail writers quote).
+    bool quoteFromLines = false;
 };
 
 // Rules per source kind.
@@ -99,6 +100,9 @@ private:
 class MboxQuoter
 {
 public:
+    // The most bytes of a line's start that the decision looks at.
+    static constexpr int kHeadBytes = 25;
+
     // Quotes line in place; returns true when the line is a message
     // separator left as it is (a line beginning "From " not quoted).
     bool quote(QByteArray &line);
@@ -111,10 +115,75 @@ public:
     };
     Decision decide(const char *content, int length, bool endsLine);
 
+    // decide() in two steps, for lines that arrive in pieces: begin() with
+    // the first min(length, kHeadBytes) bytes of a line (a CR at its end may
+    // be included); lineEnded() with whether the content of the line that a
+    // "\n" closed last was empty and whether it was a closing boundary ("--"
+    // at its start and at its end). Only a line beginning "From " reads what
+    // lineEnded() gave, so it need be current only before such a line begins.
+    Decision begin(const char *head, int length)
+    {
+        // Only a line beginning "From " or "Content-Type: " changes anything.
+        if (length == 0 || (head[0] != 'F' && head[0] != 'C'))
+            return Decision{};
+        return beginMarked(head, length);
+    }
+    void lineEnded(bool empty, bool closingBoundary)
+    {
+        m_previousEmpty = empty;
+        m_previousClosingBoundary = closingBoundary;
+    }
+
 private:
+    Decision beginMarked(const char *head, int length);
+
     bool m_textPart = false;
     bool m_previousEmpty = false;
     bool m_previousClosingBoundary = false;
+};
+
+// Converts an mbox source file block by block, whatever the block sizes:
+// ">" before the "From " lines MboxQuoter picks, CR LF read as LF, every
+// other byte unchanged. Unchanged spans are copied whole; at most the first
+// kHeadBytes of one line are held back between blocks, so a line of any
+// length costs no memory.
+class MboxStream
+{
+public:
+    // Appends to out the converted bytes of the next size bytes of the
+    // source. With stopAtSeparator, ends before the first message separator
+    // that begins here and returns true; the source is then done with.
+    bool feed(const char *data, qint64 size, QByteArray &out, bool stopAtSeparator);
+    // The end of the source: appends what was held back for its last line
+    // (a line without line end); true when that line was a separator it
+    // stopped before.
+    bool finish(QByteArray &out, bool stopAtSeparator);
+
+private:
+    bool convert(const char *begin, const char *end, QByteArray &out, bool stopAtSeparator);
+    // Takes the bytes of a line that began in an earlier block, up to and
+    // including its line feed; false when the line goes on past end.
+    bool continueLine(const char *&p, const char *end, const char *&copied, QByteArray &out);
+    // The line whose first bytes are at p (length of them in this block) is
+    // decided; false when it is a separator to stop at.
+    bool beginLine(const char *p, qint64 length, const char *&copied, QByteArray &out, bool stopAtSeparator);
+    // Counts the raw bytes [from, to) of the line in progress and keeps its last ones.
+    void rememberTail(const char *from, const char *to);
+
+    MboxQuoter m_quoter;
+    // The start of a line whose decision waits for more bytes.
+    QByteArray m_head;
+    // A decided line goes on in the next block.
+    bool m_inLine = false;
+    // The line in progress: content began with "--", raw bytes so far and
+    // the last of them (up to three, a CR included).
+    bool m_lineDashes = false;
+    qint64 m_lineBytes = 0;
+    char m_tail[3] = {};
+    int m_tailSize = 0;
+    // A CR that ended the previous block, written once the next byte shows
+    // it is not the CR of a CR LF.
+    bool m_pendingCr = false;
 };
 
 // The header block of a message text: up to and including the first empty

@@ -46,7 +46,7 @@ private slots:
         QTest::newRow("mailmate-keeps-first-header") << "mailmate" << QByteArray("To: a\nSubject: s\n\nbody\n")
                                                      << QByteArray("To: a\nSubject: s\n\nbody\n");
         QTest::newRow("mailmate-drops-envelope-line")
-            << "mailmate" << QByteArray("From a@b Mon\nTo: a\n\nFrom here\n") << QByteArray("To: a\n\n>From here\n");
+            << "mailmate" << QByteArray("From a@b Mon\nTo: a\n\nFrom here\n") << QByteArray("To: a\n\nFrom here\n");
         QTest::newRow("bytes-pass-unchanged") << "mailmate" << utf8 << utf8;
         QTest::newRow("nul-keeps-its-line-and-line-end")
             << "mailmate" << QByteArray("To: a\n\nx\0y\nz\n", 13) << QByteArray("To: a\n\nx\0y\nz\n", 13);
@@ -186,6 +186,59 @@ private slots:
         }
         QCOMPARE(visible(out), visible(expected));
         QCOMPARE(found, separators);
+    }
+
+    void mboxStreamAnyBlockSize_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<bool>("stop");
+        const QByteArray longLine(300, 'x');
+        QTest::newRow("from-quoted-in-text-part")
+            << QByteArray("From a\nContent-Type: text/plain;\n\nline\nFrom me\n\nFrom b\nX: y\n")
+            << QByteArray("From a\nContent-Type: text/plain;\n\nline\n>From me\n\nFrom b\nX: y\n") << false;
+        QTest::newRow("cr-lf-read-as-lf-lone-cr-kept")
+            << QByteArray("From a\r\nContent-Type: text/html;\r\nx\r\nFrom me\r\na\rb\r\r\n\r\nFrom b\r\n")
+            << QByteArray("From a\nContent-Type: text/html;\nx\n>From me\na\rb\r\n\nFrom b\n") << false;
+        QTest::newRow("closing-boundary-with-cr-lf-then-separator")
+            << QByteArray("From a\nContent-Type: text/plain;\n--x--\r\nFrom b\n--\nFrom c\n")
+            << QByteArray("From a\nContent-Type: text/plain;\n--x--\nFrom b\n--\nFrom c\n") << false;
+        QTest::newRow("long-lines-and-no-final-line-feed")
+            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\nContent-Type: text/plain;\n"
+                   + longLine + "\nFrom me\n" + longLine + "\r"
+            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\nFrom b\nContent-Type: text/plain;\n"
+                   + longLine + "\n>From me\n" + longLine + "\r"
+            << false;
+        QTest::newRow("short-last-line-quoted")
+            << QByteArray("From a\nContent-Type: text/plain;\nx\nFrom z") << QByteArray("From a\nContent-Type: text/plain;\nx\n>From z")
+            << false;
+        QTest::newRow("nul-keeps-its-line") << QByteArray("From a\nx\0y\r\nz\n", 14) << QByteArray("From a\nx\0y\nz\n", 13)
+                                            << false;
+        QTest::newRow("stop-ends-before-next-separator")
+            << QByteArray("x\nContent-Type: text/plain;\ny\nFrom me\n\nFrom b\nz\n")
+            << QByteArray("x\nContent-Type: text/plain;\ny\n>From me\n\n") << true;
+        QTest::newRow("stop-before-separator-without-line-end")
+            << QByteArray("x\n\nFrom b") << QByteArray("x\n\n") << true;
+    }
+
+    // The result never depends on where the blocks end: every block size
+    // from one byte up splits each line, CR LF and line start somewhere.
+    void mboxStreamAnyBlockSize()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QByteArray, expected);
+        QFETCH(bool, stop);
+        for (int blockSize = 1; blockSize <= source.size(); ++blockSize) {
+            saverules::MboxStream stream;
+            QByteArray out;
+            bool stopped = false;
+            for (int at = 0; at < source.size() && !stopped; at += blockSize)
+                stopped = stream.feed(source.constData() + at, qMin(blockSize, source.size() - at), out, stop);
+            if (!stopped)
+                stopped = stream.finish(out, stop);
+            QVERIFY2(visible(out) == visible(expected), qPrintable(QStringLiteral("block size %1: %2").arg(blockSize).arg(visible(out))));
+            QCOMPARE(stopped, stop);
+        }
     }
 
     void operaFolder_data()
