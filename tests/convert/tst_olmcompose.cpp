@@ -104,6 +104,8 @@ private slots:
     void quotedPrintable();
     void quotedPrintableInPieces();
     void base64Lines();
+    void base64MatchesReference_data();
+    void base64MatchesReference();
     void encodedWordsKeepCharacters();
     void headerValues_data();
     void headerValues();
@@ -186,6 +188,49 @@ void TestOlmCompose::base64Lines()
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0].size(), 76);
     QCOMPARE(QByteArray::fromBase64(lines[0] + lines[1]), data);
+}
+
+void TestOlmCompose::base64MatchesReference_data()
+{
+    QTest::addColumn<QByteArrayList>("inputs");
+    QTest::addColumn<bool>("withVector");
+    QRandomGenerator generator(2024);
+    auto randomBytes = [&generator](int size) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char &c : bytes)
+            c = char(generator.generate());
+        return bytes;
+    };
+    QByteArrayList allLengths;
+    for (int size = 0; size <= 200; ++size)
+        allLengths.append(randomBytes(size));
+    QByteArray everyValue;
+    for (int value = 0; value < 256 * 3; ++value)
+        everyValue += char(value * 7 % 256);
+    const QByteArrayList large = {randomBytes((1 << 20) + 1), randomBytes(57 * 1000 - 1), randomBytes(57 * 999)};
+    for (const bool withVector : {false, true}) {
+        const char *kernel = withVector ? "vector" : "scalar";
+        QTest::addRow("%s-lengths-0-to-200", kernel) << allLengths << withVector;
+        QTest::addRow("%s-every-byte-value", kernel) << QByteArrayList{everyValue} << withVector;
+        QTest::addRow("%s-large-random", kernel) << large << withVector;
+    }
+}
+
+// writeBase64Lines against QByteArray::toBase64 cut into lines of 76.
+void TestOlmCompose::base64MatchesReference()
+{
+    QFETCH(QByteArrayList, inputs);
+    QFETCH(bool, withVector);
+    for (const QByteArray &input : inputs) {
+        const QByteArray encoded = input.toBase64();
+        QByteArray expected;
+        for (int pos = 0; pos < encoded.size(); pos += 76)
+            expected += encoded.mid(pos, 76) + '\n';
+        QByteArray out(int(mimeencode::base64LinesSize(input.size())), '?');
+        const char *end = mimeencode::writeBase64Lines(input.constData(), input.size(), out.data(), withVector);
+        QCOMPARE(end - out.constData(), qint64(out.size()));
+        QCOMPARE(out, expected);
+    }
 }
 
 void TestOlmCompose::encodedWordsKeepCharacters()
