@@ -36,6 +36,7 @@ public:
 class FileBackupReader : public BackupReader
 {
 public:
+    // The size is taken once, here: the ranges of one save are clamped to it.
     explicit FileBackupReader(const QString &path);
     bool isOpen() const { return m_file.isOpen(); }
     qint64 size() const override;
@@ -43,6 +44,7 @@ public:
 
 private:
     QFile m_file;
+    qint64 m_size = 0;
 };
 
 // Backup bytes held in memory (tests, fuzzing).
@@ -64,6 +66,10 @@ public:
     virtual ~MessageSink();
     // Appends size bytes; false when they were not all written.
     virtual bool write(const char *data, qint64 size) = 0;
+    // Appends bytes and leaves bytes empty. A sink that keeps what it is
+    // given may exchange the arrays instead of copying (the array it leaves
+    // may have capacity reserved, for the caller to fill again).
+    virtual bool take(QByteArray &bytes);
 };
 
 // Appends to an open QIODevice.

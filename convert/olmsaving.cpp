@@ -19,18 +19,35 @@ namespace {
 
 // Hands the composed bytes to the appender as the pieces of one record; the
 // last piece closes the record, its final line feed written by the appender.
+// One sink serves the records of a save in turn (begin() starts each), so
+// the array it holds back is reused rather than allocated per record.
 class AppenderSink : public olmcompose::MessageSink
 {
 public:
-    AppenderSink(MboxAppender &appender, const outputpaths::OutputTarget &target)
-        : m_appender(appender), m_target(target)
+    explicit AppenderSink(MboxAppender &appender) : m_appender(appender) {}
+
+    void begin(const outputpaths::OutputTarget &target)
     {
+        m_target = target;
+        m_pending.resize(0);
+        m_ok = true;
     }
 
     bool write(const char *data, qint64 size) override
     {
         const bool ok = m_pending.isEmpty() || append(m_pending, false);
-        m_pending = QByteArray(data, int(size));
+        m_pending.resize(0);
+        m_pending.append(data, int(size));
+        return ok;
+    }
+
+    // Keeps the given array as the held-back piece, and hands back the
+    // previous one emptied.
+    bool take(QByteArray &bytes) override
+    {
+        const bool ok = m_pending.isEmpty() || append(m_pending, false);
+        m_pending.swap(bytes);
+        bytes.resize(0);
         return ok;
     }
 
@@ -39,7 +56,9 @@ public:
     {
         if (m_pending.endsWith('\n'))
             m_pending.chop(1);
-        return append(m_pending, true) && m_ok;
+        const bool ok = append(m_pending, true) && m_ok;
+        m_pending.resize(0);
+        return ok;
     }
 
 private:
@@ -123,6 +142,12 @@ void QMailSaving::OnMailSaving()
 
     // 3. The walk: every record composed into its folder's mbox file.
     const olmcompose::Sources sources = olmcompose::Sources::system();
+    AppenderSink sink(m_writerOutput);
+    // Records of one folder mostly follow each other: the target of the
+    // previous record's folder path serves again.
+    QByteArray targetPath;
+    outputpaths::OutputTarget target;
+    bool hasTarget = false;
     qint64 done = 0;
     for (const auto &records : folders) {
         for (const MailMLRC *record : records) {
@@ -132,8 +157,12 @@ void QMailSaving::OnMailSaving()
                 return;
             }
             ++done;
-            const outputpaths::OutputTarget target = olmsaving::recordTarget(m_snapshot.saveDir, record->szFolderPath);
-            AppenderSink sink(m_writerOutput, target);
+            if (!hasTarget || record->szFolderPath != targetPath) {
+                targetPath = record->szFolderPath;
+                target = olmsaving::recordTarget(m_snapshot.saveDir, targetPath);
+                hasTarget = true;
+            }
+            sink.begin(target);
             const olmcompose::ComposeResult result = olmcompose::composeMessage(*record, backup, sources, sink);
             m_outcome.unreadable += result.shortReads;
             if (sink.finish() && result.written && !target.isSkip()) {
