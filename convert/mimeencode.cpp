@@ -163,7 +163,9 @@ __attribute__((target("ssse3"))) char *writeBase64LinesSsse3(const uchar *in, qi
 
 QByteArray cleanHeaderValue(const QByteArray &value)
 {
-    QByteArray cleaned = value;
+    // A copy of the bytes, not a shared reference: the records the values
+    // come from are only read, never written (not even a reference count).
+    QByteArray cleaned(value.constData(), value.size());
     for (char &c : cleaned) {
         const auto byte = uchar(c);
         if ((byte < 0x20 && byte != '\t') || byte == 0x7F)
@@ -354,19 +356,34 @@ void QuotedPrintableEncoder::encode(bool atEnd, QByteArray &out)
     // Every decision looks at most five bytes ahead ("F" and "rom "); until
     // the text ends, that many bytes stay pending.
     constexpr int kLookahead = 5;
+    // Most characters one input byte can give: a soft break and an escape.
+    constexpr int kMostPerByte = 5;
     const char *p = m_pending.constData();
     const int n = m_pending.size();
+    // The output is written through a pointer into room made in advance
+    // (three characters per byte and the soft breaks, made larger when an
+    // unusual text needs more), then cut to what was written.
+    int written = out.size();
+    out.resize(written + n * 3 + n / 16 + 16);
+    char *w = out.data() + written;
+    char *end = out.data() + out.size();
     int i = 0;
     while (i < n) {
         if (!atEnd && n - i <= kLookahead)
             break;
+        if (end - w < kMostPerByte) {
+            written = int(w - out.constData());
+            out.resize(out.size() * 2);
+            w = out.data() + written;
+            end = out.data() + out.size();
+        }
         const auto c = uchar(p[i]);
         if (c == '\r' && i + 1 < n && p[i + 1] == '\n') {
             ++i;
             continue;
         }
         if (c == '\r' || c == '\n') {
-            out += '\n';
+            *w++ = '\n';
             m_column = 0;
             ++i;
             continue;
@@ -388,19 +405,23 @@ void QuotedPrintableEncoder::encode(bool atEnd, QByteArray &out)
         // room for the "=" of a soft line break.
         const int limit = lineEnds ? 76 : 75;
         if (m_column + (escape ? 3 : 1) > limit) {
-            out += "=\n";
+            *w++ = '=';
+            *w++ = '\n';
             m_column = 0;
             escape = needsEscape(0);
         }
         if (escape) {
-            appendHexEscape(out, '=', c);
+            *w++ = '=';
+            *w++ = kHexDigits[c >> 4];
+            *w++ = kHexDigits[c & 0x0F];
             m_column += 3;
         } else {
-            out += char(c);
+            *w++ = char(c);
             m_column += 1;
         }
         ++i;
     }
+    out.resize(int(w - out.constData()));
     m_pending.remove(0, i);
 }
 

@@ -210,7 +210,7 @@ bool readRange(BackupReader &backup, qint64 offset, qint64 length, const char *w
     return true;
 }
 
-QByteArray storedField(const MailMLRC &record, TimeSource source)
+const QByteArray &storedField(const MailMLRC &record, TimeSource source)
 {
     return source == TimeSource::Sent ? record.szSentTime : record.szReceivedTime;
 }
@@ -342,7 +342,7 @@ QByteArray separatorLinesFor(const MailMLRC &record, TimeSource source, const QD
         line += QLocale::c().toString(now, QStringLiteral("ddd MMM d HH:mm:ss yyyy")).toLatin1();
         return line + '\n';
     }
-    const QByteArray time = storedField(record, source);
+    const QByteArray &time = storedField(record, source);
     line += time.mid(0, 3) + ' ' + time.mid(8, 3) + ' ' + time.mid(5, 2) + ' ' + time.mid(17, 8)
             + ' ' + time.mid(12, 4) + '\n';
     return line + kUserAgentLine;
@@ -549,7 +549,7 @@ Boundaries makeBoundaries(const QByteArray &messageId, bool withInner, quint32 n
                && (!withInner || (isValidBoundary(b.inner) && !related(b.inner, b.outer)));
     };
 
-    QByteArray derived = messageId;
+    QByteArray derived(messageId.constData(), messageId.size());
     derived.replace('<', QByteArray()).replace('>', QByteArray());
     Boundaries boundaries = build(derived, messageId.contains('<') || messageId.contains('>'));
     if (acceptable(boundaries))
