@@ -8,72 +8,19 @@
 #include "app/appglobals.h"
 #include "convert/convertglobals.h"
 #include "convert/olmcompose.h"
+#include "convert/olmpipeline.h"
 #include "convert/olmsaving.h"
 #include "convert/outputpaths.h"
 #include "olm/mailmlrc.h"
 #include "platform/finderinfo.h"
 
 #include <QHash>
+#include <QThread>
 
 namespace {
 
-// Hands the composed bytes to the appender as the pieces of one record; the
-// last piece closes the record, its final line feed written by the appender.
-// One sink serves the records of a save in turn (begin() starts each), so
-// the array it holds back is reused rather than allocated per record.
-class AppenderSink : public olmcompose::MessageSink
-{
-public:
-    explicit AppenderSink(MboxAppender &appender) : m_appender(appender) {}
-
-    void begin(const outputpaths::OutputTarget &target)
-    {
-        m_target = target;
-        m_pending.resize(0);
-        m_ok = true;
-    }
-
-    bool write(const char *data, qint64 size) override
-    {
-        const bool ok = m_pending.isEmpty() || append(m_pending, false);
-        m_pending.resize(0);
-        m_pending.append(data, int(size));
-        return ok;
-    }
-
-    // Keeps the given array as the held-back piece, and hands back the
-    // previous one emptied.
-    bool take(QByteArray &bytes) override
-    {
-        const bool ok = m_pending.isEmpty() || append(m_pending, false);
-        m_pending.swap(bytes);
-        bytes.resize(0);
-        return ok;
-    }
-
-    // Ends the record; false when any piece was not written.
-    bool finish()
-    {
-        if (m_pending.endsWith('\n'))
-            m_pending.chop(1);
-        const bool ok = append(m_pending, true) && m_ok;
-        m_pending.resize(0);
-        return ok;
-    }
-
-private:
-    bool append(const QByteArray &piece, bool end)
-    {
-        if (!m_appender.appendPiece(m_target, platform::kFourCharMBOX, platform::kFourCharOPIM, piece, end))
-            m_ok = false;
-        return m_ok;
-    }
-
-    MboxAppender &m_appender;
-    outputpaths::OutputTarget m_target;
-    QByteArray m_pending;
-    bool m_ok = true;
-};
+// Threads that compose messages ahead of the one that appends them.
+constexpr int kMaxComposeWorkers = 3;
 
 } // namespace
 
@@ -140,38 +87,45 @@ void QMailSaving::OnMailSaving()
     }
     reportProgress(0, qint64(total));
 
-    // 3. The walk: every record composed into its folder's mbox file.
-    const olmcompose::Sources sources = olmcompose::Sources::system();
-    AppenderSink sink(m_writerOutput);
-    // Records of one folder mostly follow each other: the target of the
-    // previous record's folder path serves again.
-    QByteArray targetPath;
-    outputpaths::OutputTarget target;
-    bool hasTarget = false;
-    qint64 done = 0;
-    for (const auto &records : folders) {
-        for (const MailMLRC *record : records) {
-            reportProgress(done, qint64(total));
-            if (bStopFlag) {
-                m_outcome.stopped = true;
-                return;
-            }
-            ++done;
-            if (!hasTarget || record->szFolderPath != targetPath) {
-                targetPath = record->szFolderPath;
-                target = olmsaving::recordTarget(m_snapshot.saveDir, targetPath);
-                hasTarget = true;
-            }
-            sink.begin(target);
-            const olmcompose::ComposeResult result = olmcompose::composeMessage(*record, backup, sources, sink);
-            m_outcome.unreadable += result.shortReads;
-            if (sink.finish() && result.written && !target.isSkip()) {
-                ++m_outcome.written;
+    // 3. The walk: every record composed into its folder's mbox file, on
+    // worker threads, appended in walk order. The pipeline's threads end
+    // with this block, before the appender's file is closed on this thread.
+    {
+        const int workers = qBound(0, QThread::idealThreadCount() - 2, kMaxComposeWorkers);
+        olmsaving::ComposePipeline pipeline(m_writerOutput, backup, olmcompose::Sources::system(), workers);
+        auto collect = [this, &pipeline] {
+            const olmsaving::PipelineCounts counts = pipeline.finish();
+            m_outcome.unreadable += counts.shortReads;
+            m_outcome.written += counts.written;
+            m_outcome.notWritten += counts.notWritten;
+            if (counts.written > 0)
                 FileSavingIdentification = true;
-            } else {
-                ++m_outcome.notWritten;
+        };
+        // Records of one folder mostly follow each other: the target of the
+        // previous record's folder path serves again.
+        QByteArray targetPath;
+        outputpaths::OutputTarget target;
+        bool hasTarget = false;
+        qint64 done = 0;
+        for (const auto &records : folders) {
+            for (const MailMLRC *record : records) {
+                reportProgress(done, qint64(total));
+                if (bStopFlag) {
+                    // What was queued before the stop is still written whole.
+                    collect();
+                    m_outcome.stopped = true;
+                    return;
+                }
+                ++done;
+                if (!hasTarget || record->szFolderPath != targetPath) {
+                    targetPath = record->szFolderPath;
+                    target = olmsaving::recordTarget(m_snapshot.saveDir, targetPath);
+                    hasTarget = true;
+                }
+                pipeline.add(*record, target);
             }
         }
+        collect();
     }
 
     // 4. End signals, once, after the walk.
