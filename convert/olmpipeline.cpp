@@ -92,6 +92,11 @@ private:
     QByteArray &m_bytes;
 };
 
+bool endsWithLineFeed(const QByteArray &bytes, qint64 end)
+{
+    return end > 0 && bytes.at(int(end - 1)) == '\n';
+}
+
 ComposePipeline::ComposePipeline(MboxAppender &appender, olmcompose::BackupReader &backup,
                                  const olmcompose::Sources &sources, int workers)
     : m_appender(appender),
@@ -252,17 +257,42 @@ void ComposePipeline::writeBatch(Batch &batch)
         message.result = olmcompose::composeMessage(*message.record, m_backup, m_sources, sink);
         count(message, sink.finish());
     } else {
+        // A run of messages for one file is appended in one write: each
+        // message ends with a line feed, so the run's bytes are those of its
+        // records one after the other. When the write fails (and is cut
+        // back), the run's records are appended one by one instead, so that
+        // each is counted as the file takes it or not.
+        const std::vector<Message> &messages = batch.messages;
+        size_t first = 0;
         qint64 start = 0;
-        for (const Message &message : batch.messages) {
-            // The same bytes the streaming sink writes: the message up to its
-            // last line feed, and the line feed the appender puts after a record.
-            qint64 length = message.end - start;
-            if (length > 0 && batch.bytes.at(int(message.end - 1)) == '\n')
-                --length;
-            const QByteArray text = QByteArray::fromRawData(batch.bytes.constData() + start, int(length));
-            count(message, m_appender.appendRecord(message.target, platform::kFourCharMBOX,
-                                                   platform::kFourCharOPIM, {text, QByteArrayLiteral("\n")}));
-            start = message.end;
+        while (first < messages.size()) {
+            size_t last = first;
+            while (last + 1 < messages.size() && messages[last + 1].target == messages[first].target
+                   && endsWithLineFeed(batch.bytes, messages[last].end))
+                ++last;
+            const qint64 runEnd = messages[last].end;
+            bool whole = last > first && endsWithLineFeed(batch.bytes, runEnd)
+                         && m_appender.appendRecord(messages[first].target, platform::kFourCharMBOX,
+                                                    platform::kFourCharOPIM,
+                                                    {QByteArray::fromRawData(batch.bytes.constData() + start,
+                                                                             int(runEnd - start))});
+            for (size_t i = first; i <= last; ++i) {
+                const Message &message = messages[i];
+                if (!whole) {
+                    // The message up to its last line feed, and the line feed
+                    // the appender puts after a record, as the streaming sink.
+                    qint64 length = message.end - start;
+                    if (endsWithLineFeed(batch.bytes, message.end))
+                        --length;
+                    const QByteArray text = QByteArray::fromRawData(batch.bytes.constData() + start, int(length));
+                    count(message, m_appender.appendRecord(message.target, platform::kFourCharMBOX,
+                                                           platform::kFourCharOPIM, {text, QByteArrayLiteral("\n")}));
+                } else {
+                    count(message, true);
+                }
+                start = message.end;
+            }
+            first = last + 1;
         }
     }
     std::lock_guard<std::mutex> lock(m_mutex);

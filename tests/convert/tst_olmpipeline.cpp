@@ -13,6 +13,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 using namespace olmcompose;
 using olmsaving::ComposePipeline;
 
@@ -28,6 +30,24 @@ Sources fixedSources()
     sources.uuid = [] { return QUuid(7, 0, 0x4000, 0x80, 0, 0, 0, 0, 0, 0, 0); };
     return sources;
 }
+
+// Sets the file-size limit of the process for the life of the object.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        if (bytes > 0)
+            limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
 
 QByteArray readAll(const QString &path)
 {
@@ -52,11 +72,14 @@ void TestOlmPipeline::appendsInQueueOrder_data()
     QTest::addColumn<int>("records");
     QTest::addColumn<int>("largeEvery");  // every n-th record has an attachment streamed (0: none)
     QTest::addColumn<int>("skipEvery");   // every n-th record goes to a target without file (0: none)
-    QTest::newRow("small-messages-in-many-batches") << 3 << 400 << 0 << 0;
-    QTest::newRow("large-messages-streamed-between") << 3 << 60 << 7 << 0;
-    QTest::newRow("one-worker") << 1 << 120 << 11 << 0;
-    QTest::newRow("no-workers-writer-composes") << 0 << 40 << 9 << 0;
-    QTest::newRow("skip-target-not-written") << 2 << 90 << 0 << 4;
+    QTest::addColumn<qint64>("sizeLimit"); // file-size limit of the process (0: none)
+    QTest::newRow("small-messages-in-many-batches") << 3 << 400 << 0 << 0 << qint64(0);
+    QTest::newRow("large-messages-streamed-between") << 3 << 60 << 7 << 0 << qint64(0);
+    QTest::newRow("one-worker") << 1 << 120 << 11 << 0 << qint64(0);
+    QTest::newRow("no-workers-writer-composes") << 0 << 40 << 9 << 0 << qint64(0);
+    QTest::newRow("skip-target-not-written") << 2 << 90 << 0 << 4 << qint64(0);
+    // Runs that pass the limit are written record by record: those that fit stay.
+    QTest::newRow("size-limit-keeps-records-that-fit") << 3 << 200 << 0 << 0 << qint64(900000);
 }
 
 void TestOlmPipeline::appendsInQueueOrder()
@@ -65,6 +88,7 @@ void TestOlmPipeline::appendsInQueueOrder()
     QFETCH(int, records);
     QFETCH(int, largeEvery);
     QFETCH(int, skipEvery);
+    QFETCH(qint64, sizeLimit);
     QTemporaryDir dir;
 
     // A backup of text bodies and one attachment larger than a composed batch may hold.
@@ -99,23 +123,27 @@ void TestOlmPipeline::appendsInQueueOrder()
         targets.push_back(skip ? outputpaths::OutputTarget() : files[(i / 5 + i / 17) % 2]);
     }
 
-    // What the records give composed one by one.
+    // What the records give composed one by one, each kept when its file
+    // takes it whole.
     QMap<QString, QByteArray> expected;
     int expectWritten = 0;
     for (int i = 0; i < records; ++i) {
         BufferBackupReader reader(backup);
         ByteArraySink sink;
         composeMessage(*list[size_t(i)], reader, fixedSources(), sink);
-        if (!targets[size_t(i)].isSkip()) {
-            expected[targets[size_t(i)].file] += sink.bytes;
+        QByteArray &file = expected[targets[size_t(i)].file];
+        if (!targets[size_t(i)].isSkip() && (sizeLimit == 0 || file.size() + sink.bytes.size() <= sizeLimit)) {
+            file += sink.bytes;
             ++expectWritten;
         }
     }
+    QVERIFY(sizeLimit == 0 || expectWritten < records);
 
     MboxAppender appender;
     BufferBackupReader reader(backup);
     olmsaving::PipelineCounts counts;
     {
+        const FileSizeLimit limit(sizeLimit);
         olmsaving::ComposePipeline pipeline(appender, reader, fixedSources(), workers);
         for (int i = 0; i < records; ++i)
             pipeline.add(*list[size_t(i)], targets[size_t(i)]);
