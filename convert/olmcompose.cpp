@@ -39,8 +39,10 @@ const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 class MessageWriter
 {
 public:
-    explicit MessageWriter(MessageSink &sink) : m_sink(sink)
+    explicit MessageWriter(MessageSink &sink) : m_sink(sink), m_direct(sink.array())
     {
+        if (m_direct)
+            return;
         m_buffer.swap(spareBuffer());
         if (m_buffer.capacity() < kFlushSize)
             m_buffer.reserve(kFlushSize + kFlushSize / 4);
@@ -48,25 +50,27 @@ public:
     }
     ~MessageWriter()
     {
+        if (m_direct)
+            return;
         flush();
         m_buffer.resize(0);
         spareBuffer().swap(m_buffer);
     }
 
-    QByteArray &buffer() { return m_buffer; }
+    QByteArray &buffer() { return m_direct ? *m_direct : m_buffer; }
     void append(const QByteArray &bytes)
     {
-        m_buffer += bytes;
+        buffer() += bytes;
         flushWhenFull();
     }
     void flushWhenFull()
     {
-        if (m_buffer.size() >= kFlushSize)
+        if (!m_direct && m_buffer.size() >= kFlushSize)
             flush();
     }
     void flush()
     {
-        if (m_buffer.isEmpty())
+        if (m_direct || m_buffer.isEmpty())
             return;
         if (!m_sink.take(m_buffer))
             m_ok = false;
@@ -82,6 +86,7 @@ private:
     }
 
     MessageSink &m_sink;
+    QByteArray *m_direct;
     QByteArray m_buffer;
     bool m_ok = true;
 };
@@ -187,6 +192,17 @@ bool readRange(BackupReader &backup, qint64 offset, qint64 length, const char *w
     qint64 available = 0;
     if (offset >= 0 && length > 0 && offset < fileSize)
         available = qMin(length, fileSize - offset);
+    if (available > 0) {
+        if (const char *held = backup.bytesAt(offset, available)) {
+            for (qint64 done = 0; done < available; done += kReadChunk)
+                consume(held + done, qMin(kReadChunk, available - done));
+            if (available < length) {
+                reportShortRead(what, length, available);
+                return false;
+            }
+            return true;
+        }
+    }
     // One read buffer per thread, kept between ranges. A consumer never
     // reads a range itself, so the buffer is free whenever this starts.
     static thread_local std::unique_ptr<char[]> chunk;
@@ -265,6 +281,57 @@ bool MessageSink::take(QByteArray &bytes)
     const bool ok = write(bytes.constData(), bytes.size());
     bytes.resize(0);
     return ok;
+}
+
+const char *BackupReader::bytesAt(qint64, qint64)
+{
+    return nullptr;
+}
+
+const char *BufferBackupReader::bytesAt(qint64 offset, qint64 size)
+{
+    if (offset < 0 || size < 0 || offset > m_bytes.size() || size > m_bytes.size() - offset)
+        return nullptr;
+    return m_bytes.constData() + offset;
+}
+
+RangeBackupReader::RangeBackupReader(BackupReader &backup, qint64 offset, qint64 size)
+    : m_backup(backup), m_offset(offset)
+{
+    size = qBound<qint64>(0, size, qMax<qint64>(0, backup.size() - offset));
+    if (offset < 0 || size <= 0)
+        return;
+    m_bytes.resize(int(size));
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = backup.readAt(offset + done, m_bytes.data() + done, size - done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    m_bytes.resize(int(done));
+}
+
+qint64 RangeBackupReader::readAt(qint64 offset, char *data, qint64 maxSize)
+{
+    const qint64 heldEnd = m_offset + m_bytes.size();
+    if (offset < m_offset || offset >= heldEnd || maxSize <= 0)
+        return m_backup.readAt(offset, data, maxSize);
+    const qint64 count = qMin(maxSize, heldEnd - offset);
+    std::memcpy(data, m_bytes.constData() + (offset - m_offset), size_t(count));
+    if (count == maxSize)
+        return count;
+    // The rest lies beyond the held range.
+    const qint64 more = m_backup.readAt(heldEnd, data + count, maxSize - count);
+    return count + qMax<qint64>(0, more);
+}
+
+const char *RangeBackupReader::bytesAt(qint64 offset, qint64 size)
+{
+    if (offset >= m_offset && size >= 0 && offset - m_offset <= m_bytes.size()
+        && size <= m_bytes.size() - (offset - m_offset))
+        return m_bytes.constData() + (offset - m_offset);
+    return m_backup.bytesAt(offset, size);
 }
 
 bool DeviceSink::write(const char *data, qint64 size)

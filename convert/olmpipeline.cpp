@@ -87,10 +87,45 @@ public:
         m_bytes.append(data, int(size));
         return true;
     }
+    QByteArray *array() override { return &m_bytes; }
 
 private:
     QByteArray &m_bytes;
 };
+
+// The range of the backup that holds a record's body and attachment data.
+struct Span {
+    qint64 offset = 0;
+    qint64 size = 0;
+};
+
+// The record's span when reading it whole at once is worth it (one read in
+// place of one per part): at most limit bytes, at least half of them the
+// record's own. Empty otherwise.
+Span compactSpan(const MailMLRC &record, qint64 backupSize, qint64 limit)
+{
+    qint64 first = backupSize;
+    qint64 end = 0;
+    qint64 own = 0;
+    auto include = [&](qint64 offset, qint64 size) {
+        if (offset < 0 || offset >= backupSize || size <= 0)
+            return;
+        size = qMin(size, backupSize - offset);
+        first = qMin(first, offset);
+        end = qMax(end, offset + size);
+        own += size;
+    };
+    include(record.llBodyOffset, record.llBodyLength);
+    if (record.hasAttachments()) {
+        const QList<QByteArray> offsets = record.pAttachOffsets.split(';');
+        const QList<QByteArray> sizes = record.pAttachSizes.split(';');
+        for (int i = 0; i < offsets.size() && i < sizes.size(); ++i)
+            include(offsets[i].toLongLong(), sizes[i].toLongLong());
+    }
+    if (own == 0 || end - first > limit || end - first > 2 * own)
+        return {};
+    return {first, end - first};
+}
 
 bool endsWithLineFeed(const QByteArray &bytes, qint64 end)
 {
@@ -210,7 +245,13 @@ void ComposePipeline::composeBatch(Batch &batch)
     batch.bytes.resize(0);
     ArraySink sink(batch.bytes);
     for (Message &message : batch.messages) {
-        message.result = olmcompose::composeMessage(*message.record, m_backup, m_sources, sink);
+        const Span span = compactSpan(*message.record, m_backupSize, kLargestComposedAhead);
+        if (span.size > 0) {
+            olmcompose::RangeBackupReader range(m_backup, span.offset, span.size);
+            message.result = olmcompose::composeMessage(*message.record, range, m_sources, sink);
+        } else {
+            message.result = olmcompose::composeMessage(*message.record, m_backup, m_sources, sink);
+        }
         message.end = batch.bytes.size();
     }
 }

@@ -106,6 +106,8 @@ private slots:
     void base64Lines();
     void base64MatchesReference_data();
     void base64MatchesReference();
+    void rangeReader_data();
+    void rangeReader();
     void encodedWordsKeepCharacters();
     void headerValues_data();
     void headerValues();
@@ -231,6 +233,45 @@ void TestOlmCompose::base64MatchesReference()
         QCOMPARE(end - out.constData(), qint64(out.size()));
         QCOMPARE(out, expected);
     }
+}
+
+void TestOlmCompose::rangeReader_data()
+{
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("inside-the-held-range") << qint64(220) << qint64(50);
+    QTest::newRow("whole-held-range") << qint64(200) << qint64(300);
+    QTest::newRow("straddles-its-end") << qint64(450) << qint64(100);
+    QTest::newRow("straddles-its-start") << qint64(150) << qint64(100);
+    QTest::newRow("after-it") << qint64(600) << qint64(50);
+    QTest::newRow("up-to-the-end-of-the-file") << qint64(480) << qint64(900);
+    QTest::newRow("beyond-the-file") << qint64(1000) << qint64(10);
+}
+
+// A range of bytes 200 to 500 held in memory; what lies outside is read
+// from a reader that holds nothing in memory, as a file does.
+void TestOlmCompose::rangeReader()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, size);
+    struct FileLike : BufferBackupReader {
+        using BufferBackupReader::BufferBackupReader;
+        const char *bytesAt(qint64, qint64) override { return nullptr; }
+    };
+    QByteArray bytes(1000, Qt::Uninitialized);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 + i / 256);
+    FileLike file(bytes);
+    RangeBackupReader range(file, 200, 300);
+    const QByteArray expected = bytes.mid(int(offset), int(size));
+
+    QByteArray read(int(size), '?');
+    const qint64 got = range.readAt(offset, read.data(), size);
+    QCOMPARE(read.left(int(qMax<qint64>(0, got))), expected);
+    const char *held = range.bytesAt(offset, size);
+    QCOMPARE(held != nullptr, offset >= 200 && offset + size <= 500);
+    if (held)
+        QCOMPARE(QByteArray(held, int(size)), expected);
 }
 
 void TestOlmCompose::encodedWordsKeepCharacters()
