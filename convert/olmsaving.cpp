@@ -20,7 +20,7 @@
 namespace {
 
 // Threads that compose messages ahead of the one that appends them.
-constexpr int kMaxComposeWorkers = 3;
+constexpr int kMaxComposeWorkers = 5;
 
 } // namespace
 
