@@ -328,7 +328,7 @@ qint64 RangeBackupReader::readAt(qint64 offset, char *data, qint64 maxSize)
 
 const char *RangeBackupReader::bytesAt(qint64 offset, qint64 size)
 {
-    if (offset >= m_offset && size >= 0 && offset - m_offset <= m_bytes.size()
+    if (!m_bytes.isEmpty() && offset >= m_offset && size >= 0 && offset - m_offset <= m_bytes.size()
         && size <= m_bytes.size() - (offset - m_offset))
         return m_bytes.constData() + (offset - m_offset);
     return m_backup.bytesAt(offset, size);
