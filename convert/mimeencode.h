@@ -56,9 +56,18 @@ QByteArray displayName(const QByteArray &utf8);
 QList<QByteArray> fileNameParameters(const QByteArray &paramName, const QByteArray &utf8,
                                      bool withExtended);
 
-// Appends data as Base64 lines of 76 characters, each ended by "\n"; the
-// last line may be shorter. Callers that feed one stream in pieces keep
-// every piece but the last a multiple of kBase64LineBytes bytes.
+// Characters of size bytes as Base64 lines (line feeds included).
+qint64 base64LinesSize(qint64 size);
+
+// Writes data as Base64 lines of 76 characters, each ended by "\n", the last
+// one possibly shorter: base64LinesSize(size) characters from out on, in one
+// pass. Returns the end of what was written. withVector allows the SSSE3
+// kernel where the processor has it; the output is the same either way.
+char *writeBase64Lines(const char *data, qint64 size, char *out, bool withVector = true);
+
+// Appends data as Base64 lines (writeBase64Lines). Callers that feed one
+// stream in pieces keep every piece but the last a multiple of
+// kBase64LineBytes bytes.
 void appendBase64Lines(const char *data, qint64 size, QByteArray &out);
 
 // Quoted-printable (RFC 2045) for text fed in pieces: CR LF and a lone CR

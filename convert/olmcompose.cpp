@@ -7,9 +7,13 @@
 #include <QLocale>
 #include <QRandomGenerator>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include <unistd.h>
 
 namespace olmcompose {
 
@@ -29,36 +33,60 @@ const char *const kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"
 const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// Gathers the composed bytes and hands them to the sink in large blocks.
+// Gathers the composed bytes and hands them to the sink in large blocks. The
+// buffer is kept per thread between messages, so that composing a message
+// does not grow a fresh one.
 class MessageWriter
 {
 public:
-    explicit MessageWriter(MessageSink &sink) : m_sink(sink) {}
-    ~MessageWriter() { flush(); }
+    explicit MessageWriter(MessageSink &sink) : m_sink(sink), m_direct(sink.array())
+    {
+        if (m_direct)
+            return;
+        m_buffer.swap(spareBuffer());
+        if (m_buffer.capacity() < kFlushSize)
+            m_buffer.reserve(kFlushSize + kFlushSize / 4);
+        m_buffer.resize(0);
+    }
+    ~MessageWriter()
+    {
+        if (m_direct)
+            return;
+        flush();
+        m_buffer.resize(0);
+        spareBuffer().swap(m_buffer);
+    }
 
-    QByteArray &buffer() { return m_buffer; }
+    QByteArray &buffer() { return m_direct ? *m_direct : m_buffer; }
     void append(const QByteArray &bytes)
     {
-        m_buffer += bytes;
+        buffer() += bytes;
         flushWhenFull();
     }
     void flushWhenFull()
     {
-        if (m_buffer.size() >= kFlushSize)
+        if (!m_direct && m_buffer.size() >= kFlushSize)
             flush();
     }
     void flush()
     {
-        if (m_buffer.isEmpty())
+        if (m_direct || m_buffer.isEmpty())
             return;
-        if (!m_sink.write(m_buffer.constData(), m_buffer.size()))
+        if (!m_sink.take(m_buffer))
             m_ok = false;
-        m_buffer.clear();
+        m_buffer.resize(0);
     }
     bool ok() const { return m_ok; }
 
 private:
+    static QByteArray &spareBuffer()
+    {
+        static thread_local QByteArray spare;
+        return spare;
+    }
+
     MessageSink &m_sink;
+    QByteArray *m_direct;
     QByteArray m_buffer;
     bool m_ok = true;
 };
@@ -164,15 +192,29 @@ bool readRange(BackupReader &backup, qint64 offset, qint64 length, const char *w
     qint64 available = 0;
     if (offset >= 0 && length > 0 && offset < fileSize)
         available = qMin(length, fileSize - offset);
-    QByteArray chunk;
+    if (available > 0) {
+        if (const char *held = backup.bytesAt(offset, available)) {
+            for (qint64 done = 0; done < available; done += kReadChunk)
+                consume(held + done, qMin(kReadChunk, available - done));
+            if (available < length) {
+                reportShortRead(what, length, available);
+                return false;
+            }
+            return true;
+        }
+    }
+    // One read buffer per thread, kept between ranges. A consumer never
+    // reads a range itself, so the buffer is free whenever this starts.
+    static thread_local std::unique_ptr<char[]> chunk;
+    if (available > 0 && !chunk)
+        chunk.reset(new char[size_t(kReadChunk)]);
     qint64 done = 0;
     while (done < available) {
         const qint64 want = qMin(kReadChunk, available - done);
-        chunk.resize(int(want));
-        const qint64 got = backup.readAt(offset + done, chunk.data(), want);
+        const qint64 got = backup.readAt(offset + done, chunk.get(), want);
         if (got <= 0)
             break;
-        consume(chunk.constData(), got);
+        consume(chunk.get(), got);
         done += got;
         if (got < want)
             break;
@@ -184,7 +226,7 @@ bool readRange(BackupReader &backup, qint64 offset, qint64 length, const char *w
     return true;
 }
 
-QByteArray storedField(const MailMLRC &record, TimeSource source)
+const QByteArray &storedField(const MailMLRC &record, TimeSource source)
 {
     return source == TimeSource::Sent ? record.szSentTime : record.szReceivedTime;
 }
@@ -197,19 +239,32 @@ MessageSink::~MessageSink() = default;
 FileBackupReader::FileBackupReader(const QString &path)
     : m_file(path)
 {
-    m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        m_size = m_file.size();
 }
 
 qint64 FileBackupReader::size() const
 {
-    return m_file.isOpen() ? m_file.size() : 0;
+    return m_size;
 }
 
 qint64 FileBackupReader::readAt(qint64 offset, char *data, qint64 maxSize)
 {
-    if (!m_file.isOpen() || !m_file.seek(offset))
+    if (!m_file.isOpen() || offset < 0)
         return -1;
-    return m_file.read(data, maxSize);
+    // One positioned read per call: no seek, no buffering by QFile.
+    qint64 done = 0;
+    while (done < maxSize) {
+        const ssize_t got = ::pread(m_file.handle(), data + done, size_t(maxSize - done), off_t(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return done > 0 ? done : -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
 }
 
 qint64 BufferBackupReader::readAt(qint64 offset, char *data, qint64 maxSize)
@@ -219,6 +274,64 @@ qint64 BufferBackupReader::readAt(qint64 offset, char *data, qint64 maxSize)
     const qint64 count = qMin(maxSize, qint64(m_bytes.size()) - offset);
     std::memcpy(data, m_bytes.constData() + offset, size_t(count));
     return count;
+}
+
+bool MessageSink::take(QByteArray &bytes)
+{
+    const bool ok = write(bytes.constData(), bytes.size());
+    bytes.resize(0);
+    return ok;
+}
+
+const char *BackupReader::bytesAt(qint64, qint64)
+{
+    return nullptr;
+}
+
+const char *BufferBackupReader::bytesAt(qint64 offset, qint64 size)
+{
+    if (offset < 0 || size < 0 || offset > m_bytes.size() || size > m_bytes.size() - offset)
+        return nullptr;
+    return m_bytes.constData() + offset;
+}
+
+RangeBackupReader::RangeBackupReader(BackupReader &backup, qint64 offset, qint64 size)
+    : m_backup(backup), m_offset(offset)
+{
+    size = qBound<qint64>(0, size, qMax<qint64>(0, backup.size() - offset));
+    if (offset < 0 || size <= 0)
+        return;
+    m_bytes.resize(int(size));
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = backup.readAt(offset + done, m_bytes.data() + done, size - done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    m_bytes.resize(int(done));
+}
+
+qint64 RangeBackupReader::readAt(qint64 offset, char *data, qint64 maxSize)
+{
+    const qint64 heldEnd = m_offset + m_bytes.size();
+    if (offset < m_offset || offset >= heldEnd || maxSize <= 0)
+        return m_backup.readAt(offset, data, maxSize);
+    const qint64 count = qMin(maxSize, heldEnd - offset);
+    std::memcpy(data, m_bytes.constData() + (offset - m_offset), size_t(count));
+    if (count == maxSize)
+        return count;
+    // The rest lies beyond the held range.
+    const qint64 more = m_backup.readAt(heldEnd, data + count, maxSize - count);
+    return count + qMax<qint64>(0, more);
+}
+
+const char *RangeBackupReader::bytesAt(qint64 offset, qint64 size)
+{
+    if (!m_bytes.isEmpty() && offset >= m_offset && size >= 0 && offset - m_offset <= m_bytes.size()
+        && size <= m_bytes.size() - (offset - m_offset))
+        return m_bytes.constData() + (offset - m_offset);
+    return m_backup.bytesAt(offset, size);
 }
 
 bool DeviceSink::write(const char *data, qint64 size)
@@ -287,28 +400,40 @@ TimeSource chooseTime(const MailMLRC &record)
     return TimeSource::Current;
 }
 
-QByteArray separatorLines(const MailMLRC &record, const QDateTime &now)
+namespace {
+
+QByteArray separatorLinesFor(const MailMLRC &record, TimeSource source, const QDateTime &now)
 {
-    const TimeSource source = chooseTime(record);
     QByteArray line("From ???@??? ");
     if (source == TimeSource::Current) {
         line += QLocale::c().toString(now, QStringLiteral("ddd MMM d HH:mm:ss yyyy")).toLatin1();
         return line + '\n';
     }
-    const QByteArray time = storedField(record, source);
+    const QByteArray &time = storedField(record, source);
     line += time.mid(0, 3) + ' ' + time.mid(8, 3) + ' ' + time.mid(5, 2) + ' ' + time.mid(17, 8)
             + ' ' + time.mid(12, 4) + '\n';
     return line + kUserAgentLine;
 }
 
-QByteArray dateLine(const MailMLRC &record, const QDateTime &now)
+QByteArray dateLineFor(const MailMLRC &record, TimeSource source, const QDateTime &now)
 {
-    const TimeSource source = chooseTime(record);
     if (source == TimeSource::Current) {
         return "Date: " + QLocale::c().toString(now, QStringLiteral("ddd, d MMM yyyy HH:mm:ss")).toLatin1()
                + ' ' + zoneText(now.offsetFromUtc()) + '\n';
     }
     return "Date: " + storedField(record, source) + '\n';
+}
+
+} // namespace
+
+QByteArray separatorLines(const MailMLRC &record, const QDateTime &now)
+{
+    return separatorLinesFor(record, chooseTime(record), now);
+}
+
+QByteArray dateLine(const MailMLRC &record, const QDateTime &now)
+{
+    return dateLineFor(record, chooseTime(record), now);
 }
 
 // --- Subject and originator ---
@@ -491,7 +616,7 @@ Boundaries makeBoundaries(const QByteArray &messageId, bool withInner, quint32 n
                && (!withInner || (isValidBoundary(b.inner) && !related(b.inner, b.outer)));
     };
 
-    QByteArray derived = messageId;
+    QByteArray derived(messageId.constData(), messageId.size());
     derived.replace('<', QByteArray()).replace('>', QByteArray());
     Boundaries boundaries = build(derived, messageId.contains('<') || messageId.contains('>'));
     if (acceptable(boundaries))
@@ -566,8 +691,45 @@ void BodyUnescaper::finishText(const QByteArray &text, QByteArray &out)
 
 namespace {
 
+using Consumer = std::function<void(const char *, qint64)>;
+
+// The stored body text, handed to a consumer in pieces. A body that fits
+// one read is read once and kept, for the html test and the encoding both;
+// a longer one is read from the backup on every pass.
+class BodyText
+{
+public:
+    BodyText(const MailMLRC &record, BackupReader &backup)
+        : m_backup(backup), m_offset(record.llBodyOffset), m_length(record.llBodyLength)
+    {
+        if (m_length <= kReadChunk) {
+            m_whole = readRange(m_backup, m_offset, m_length, "a message body",
+                                [this](const char *data, qint64 size) { m_held.append(data, int(size)); });
+            m_isHeld = true;
+        }
+    }
+
+    // Passes the body to consume; false when the backup did not hold it whole.
+    bool pass(const Consumer &consume)
+    {
+        if (!m_isHeld)
+            return readRange(m_backup, m_offset, m_length, "a message body", consume);
+        if (!m_held.isEmpty())
+            consume(m_held.constData(), m_held.size());
+        return m_whole;
+    }
+
+private:
+    BackupReader &m_backup;
+    qint64 m_offset;
+    qint64 m_length;
+    QByteArray m_held;
+    bool m_isHeld = false;
+    bool m_whole = true;
+};
+
 // Whether the restored body holds "<html" and "</html>", in any case.
-bool bodyIsHtml(const MailMLRC &record, BackupReader &backup)
+bool bodyIsHtml(BodyText &body)
 {
     bool open = false;
     bool close = false;
@@ -580,12 +742,11 @@ bool bodyIsHtml(const MailMLRC &record, BackupReader &backup)
         carry = lower.right(6);
     };
     QByteArray restored;
-    readRange(backup, record.llBodyOffset, record.llBodyLength, "a message body",
-              [&](const char *data, qint64 size) {
-                  restored.clear();
-                  unescaper.add(data, size, restored);
-                  scan(restored);
-              });
+    body.pass([&](const char *data, qint64 size) {
+        restored.clear();
+        unescaper.add(data, size, restored);
+        scan(restored);
+    });
     restored.clear();
     unescaper.finish(restored);
     scan(restored);
@@ -597,7 +758,8 @@ bool bodyIsHtml(const MailMLRC &record, BackupReader &backup)
 bool WriteBodyParts(MessageWriter &out, const MailMLRC &record, BackupReader &backup,
                     const Boundaries &boundaries)
 {
-    const bool html = bodyIsHtml(record, backup);
+    BodyText body(record, backup);
+    const bool html = bodyIsHtml(body);
     out.append("Content-type: multipart/alternative;\n\t" + boundaries.innerParameter + "\n\n--"
                + boundaries.inner + "\nContent-type: text/html;charset=\"UTF-8\"\n"
                + "Content-transfer-encoding: quoted-printable\n\n");
@@ -620,12 +782,11 @@ bool WriteBodyParts(MessageWriter &out, const MailMLRC &record, BackupReader &ba
         QByteArray open("<html>");
         encode(open);
     }
-    const bool whole = readRange(backup, record.llBodyOffset, record.llBodyLength, "a message body",
-                                 [&](const char *data, qint64 size) {
-                                     restored.clear();
-                                     unescaper.add(data, size, restored);
-                                     encode(restored);
-                                 });
+    const bool whole = body.pass([&](const char *data, qint64 size) {
+        restored.clear();
+        unescaper.add(data, size, restored);
+        encode(restored);
+    });
     restored.clear();
     unescaper.finish(restored);
     encode(restored);
@@ -701,13 +862,15 @@ ComposeResult composeMessage(const MailMLRC &record, BackupReader &backup, const
     const bool multipart = hasBody || attachments > 0;
 
     // 1. Separator and header lines.
-    const QDateTime now = sources.now();
-    out.append(separatorLines(record, now));
+    // The clock is read only for a message without a usable stored time.
+    const TimeSource time = chooseTime(record);
+    const QDateTime now = time == TimeSource::Current ? sources.now() : QDateTime();
+    out.append(separatorLinesFor(record, time, now));
     out.append(subjectHeader(record.szSubject));
     out.append(fromHeader(record.szFromName, record.szFromAddress));
     out.append(recipientHeader("To: ", record.szToAddress, record.szToName));
     out.append(recipientHeader("Cc: ", record.szCcAddress, record.szCcName));
-    out.append(dateLine(record, now));
+    out.append(dateLineFor(record, time, now));
 
     // 2. Identification and MIME envelope.
     if (!record.szThreadTopic.isEmpty())

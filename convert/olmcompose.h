@@ -30,12 +30,16 @@ public:
     // Reads up to maxSize bytes at offset into data; returns the count read,
     // or -1 on failure.
     virtual qint64 readAt(qint64 offset, char *data, qint64 maxSize) = 0;
+    // The bytes [offset, offset + size) where the reader holds them in
+    // memory, so that they need no copy; null otherwise (the default).
+    virtual const char *bytesAt(qint64 offset, qint64 size);
 };
 
 // The backup file on disk, opened read-only by the constructor.
 class FileBackupReader : public BackupReader
 {
 public:
+    // The size is taken once, here: the ranges of one save are clamped to it.
     explicit FileBackupReader(const QString &path);
     bool isOpen() const { return m_file.isOpen(); }
     qint64 size() const override;
@@ -43,6 +47,7 @@ public:
 
 private:
     QFile m_file;
+    qint64 m_size = 0;
 };
 
 // Backup bytes held in memory (tests, fuzzing).
@@ -52,8 +57,25 @@ public:
     explicit BufferBackupReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
     qint64 size() const override { return m_bytes.size(); }
     qint64 readAt(qint64 offset, char *data, qint64 maxSize) override;
+    const char *bytesAt(qint64 offset, qint64 size) override;
 
 private:
+    QByteArray m_bytes;
+};
+
+// One range of another reader, read once by the constructor and then served
+// from memory; reads outside it go to the other reader.
+class RangeBackupReader : public BackupReader
+{
+public:
+    RangeBackupReader(BackupReader &backup, qint64 offset, qint64 size);
+    qint64 size() const override { return m_backup.size(); }
+    qint64 readAt(qint64 offset, char *data, qint64 maxSize) override;
+    const char *bytesAt(qint64 offset, qint64 size) override;
+
+private:
+    BackupReader &m_backup;
+    qint64 m_offset;
     QByteArray m_bytes;
 };
 
@@ -64,6 +86,13 @@ public:
     virtual ~MessageSink();
     // Appends size bytes; false when they were not all written.
     virtual bool write(const char *data, qint64 size) = 0;
+    // An array the composition may append to directly instead of handing
+    // over pieces (it then grows by the whole message); null by default.
+    virtual QByteArray *array() { return nullptr; }
+    // Appends bytes and leaves bytes empty. A sink that keeps what it is
+    // given may exchange the arrays instead of copying (the array it leaves
+    // may have capacity reserved, for the caller to fill again).
+    virtual bool take(QByteArray &bytes);
 };
 
 // Appends to an open QIODevice.
@@ -82,6 +111,7 @@ class ByteArraySink : public MessageSink
 {
 public:
     bool write(const char *data, qint64 size) override;
+    QByteArray *array() override { return &bytes; }
     QByteArray bytes;
 };
 

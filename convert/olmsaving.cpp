@@ -8,53 +8,19 @@
 #include "app/appglobals.h"
 #include "convert/convertglobals.h"
 #include "convert/olmcompose.h"
+#include "convert/olmpipeline.h"
 #include "convert/olmsaving.h"
 #include "convert/outputpaths.h"
 #include "olm/mailmlrc.h"
 #include "platform/finderinfo.h"
 
 #include <QHash>
+#include <QThread>
 
 namespace {
 
-// Hands the composed bytes to the appender as the pieces of one record; the
-// last piece closes the record, its final line feed written by the appender.
-class AppenderSink : public olmcompose::MessageSink
-{
-public:
-    AppenderSink(MboxAppender &appender, const outputpaths::OutputTarget &target)
-        : m_appender(appender), m_target(target)
-    {
-    }
-
-    bool write(const char *data, qint64 size) override
-    {
-        const bool ok = m_pending.isEmpty() || append(m_pending, false);
-        m_pending = QByteArray(data, int(size));
-        return ok;
-    }
-
-    // Ends the record; false when any piece was not written.
-    bool finish()
-    {
-        if (m_pending.endsWith('\n'))
-            m_pending.chop(1);
-        return append(m_pending, true) && m_ok;
-    }
-
-private:
-    bool append(const QByteArray &piece, bool end)
-    {
-        if (!m_appender.appendPiece(m_target, platform::kFourCharMBOX, platform::kFourCharOPIM, piece, end))
-            m_ok = false;
-        return m_ok;
-    }
-
-    MboxAppender &m_appender;
-    outputpaths::OutputTarget m_target;
-    QByteArray m_pending;
-    bool m_ok = true;
-};
+// Threads that compose messages ahead of the one that appends them.
+constexpr int kMaxComposeWorkers = 5;
 
 } // namespace
 
@@ -121,28 +87,45 @@ void QMailSaving::OnMailSaving()
     }
     reportProgress(0, qint64(total));
 
-    // 3. The walk: every record composed into its folder's mbox file.
-    const olmcompose::Sources sources = olmcompose::Sources::system();
-    qint64 done = 0;
-    for (const auto &records : folders) {
-        for (const MailMLRC *record : records) {
-            reportProgress(done, qint64(total));
-            if (bStopFlag) {
-                m_outcome.stopped = true;
-                return;
-            }
-            ++done;
-            const outputpaths::OutputTarget target = olmsaving::recordTarget(m_snapshot.saveDir, record->szFolderPath);
-            AppenderSink sink(m_writerOutput, target);
-            const olmcompose::ComposeResult result = olmcompose::composeMessage(*record, backup, sources, sink);
-            m_outcome.unreadable += result.shortReads;
-            if (sink.finish() && result.written && !target.isSkip()) {
-                ++m_outcome.written;
+    // 3. The walk: every record composed into its folder's mbox file, on
+    // worker threads, appended in walk order. The pipeline's threads end
+    // with this block, before the appender's file is closed on this thread.
+    {
+        const int workers = qBound(0, QThread::idealThreadCount() - 2, kMaxComposeWorkers);
+        olmsaving::ComposePipeline pipeline(m_writerOutput, backup, olmcompose::Sources::system(), workers);
+        auto collect = [this, &pipeline] {
+            const olmsaving::PipelineCounts counts = pipeline.finish();
+            m_outcome.unreadable += counts.shortReads;
+            m_outcome.written += counts.written;
+            m_outcome.notWritten += counts.notWritten;
+            if (counts.written > 0)
                 FileSavingIdentification = true;
-            } else {
-                ++m_outcome.notWritten;
+        };
+        // Records of one folder mostly follow each other: the target of the
+        // previous record's folder path serves again.
+        QByteArray targetPath;
+        outputpaths::OutputTarget target;
+        bool hasTarget = false;
+        qint64 done = 0;
+        for (const auto &records : folders) {
+            for (const MailMLRC *record : records) {
+                reportProgress(done, qint64(total));
+                if (bStopFlag) {
+                    // What was queued before the stop is still written whole.
+                    collect();
+                    m_outcome.stopped = true;
+                    return;
+                }
+                ++done;
+                if (!hasTarget || record->szFolderPath != targetPath) {
+                    targetPath = record->szFolderPath;
+                    target = olmsaving::recordTarget(m_snapshot.saveDir, targetPath);
+                    hasTarget = true;
+                }
+                pipeline.add(*record, target);
             }
         }
+        collect();
     }
 
     // 4. End signals, once, after the walk.

@@ -1,6 +1,8 @@
 // Backup record fields and backup bytes -> composed message. Checks that
 // every line of the message has at most 998 bytes, that no carriage return
-// is written, and that only its first line can pass for an mbox separator.
+// is written, that only its first line can pass for an mbox separator, and
+// that the same message comes out whether the backup bytes are read from
+// memory, read like a file, or partly held in a range read ahead.
 
 #include "convert/olmcompose.h"
 #include "olm/mailmlrc.h"
@@ -48,17 +50,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     record.llBodyOffset = numbers.size() > 0 ? qint64(uchar(numbers[0])) - 8 : 0;
     record.llBodyLength = numbers.size() > 1 ? qint64(uchar(numbers[1])) * 64 - 64 : 0;
     record.nIsOutgoing = numbers.size() > 2 ? qint32(uchar(numbers[2]) % 3) : 0;
-    olmcompose::BufferBackupReader backup(f.size() > 19 ? f.mid(19).join('\x1e') : QByteArray());
+    const QByteArray backupBytes = f.size() > 19 ? f.mid(19).join('\x1e') : QByteArray();
+    olmcompose::BufferBackupReader backup(backupBytes);
 
-    olmcompose::Sources sources;
-    sources.now = [] { return QDateTime(QDate(2014, 12, 5), QTime(10, 37, 38), Qt::OffsetFromUTC, 3600); };
-    sources.random = [] { return 4711u; };
     uint counter = 0;
-    sources.uuid = [&counter] { return QUuid(++counter, 0, 0x4000, 0x80, 0, 0, 0, 0, 0, 0, 0); };
-    olmcompose::ByteArraySink sink;
-    olmcompose::composeMessage(record, backup, sources, sink);
+    auto compose = [&](olmcompose::BackupReader &reader) {
+        olmcompose::Sources sources;
+        sources.now = [] { return QDateTime(QDate(2014, 12, 5), QTime(10, 37, 38), Qt::OffsetFromUTC, 3600); };
+        sources.random = [] { return 4711u; };
+        counter = 0;
+        sources.uuid = [&counter] { return QUuid(++counter, 0, 0x4000, 0x80, 0, 0, 0, 0, 0, 0, 0); };
+        olmcompose::ByteArraySink sink;
+        olmcompose::composeMessage(record, reader, sources, sink);
+        return sink.bytes;
+    };
+    const QByteArray message = compose(backup);
 
-    const QByteArray &message = sink.bytes;
+    // The bytes read like a file, in no memory the composition may point into.
+    struct FileLike : olmcompose::BufferBackupReader {
+        using BufferBackupReader::BufferBackupReader;
+        const char *bytesAt(qint64, qint64) override { return nullptr; }
+    };
+    FileLike file(backupBytes);
+    check(compose(file) == message);
+    const qint64 rangeOffset = numbers.size() > 3 ? qint64(uchar(numbers[3])) * 4 - 16 : 0;
+    const qint64 rangeSize = numbers.size() > 4 ? qint64(uchar(numbers[4])) * 4 : 0;
+    olmcompose::RangeBackupReader range(file, rangeOffset, rangeSize);
+    check(compose(range) == message);
+
     check(message.startsWith("From ???@??? "));
     check(message.endsWith("\n\n"));
     check(!message.contains('\r'));

@@ -104,6 +104,10 @@ private slots:
     void quotedPrintable();
     void quotedPrintableInPieces();
     void base64Lines();
+    void base64MatchesReference_data();
+    void base64MatchesReference();
+    void rangeReader_data();
+    void rangeReader();
     void encodedWordsKeepCharacters();
     void headerValues_data();
     void headerValues();
@@ -186,6 +190,88 @@ void TestOlmCompose::base64Lines()
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0].size(), 76);
     QCOMPARE(QByteArray::fromBase64(lines[0] + lines[1]), data);
+}
+
+void TestOlmCompose::base64MatchesReference_data()
+{
+    QTest::addColumn<QByteArrayList>("inputs");
+    QTest::addColumn<bool>("withVector");
+    QRandomGenerator generator(2024);
+    auto randomBytes = [&generator](int size) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char &c : bytes)
+            c = char(generator.generate());
+        return bytes;
+    };
+    QByteArrayList allLengths;
+    for (int size = 0; size <= 200; ++size)
+        allLengths.append(randomBytes(size));
+    QByteArray everyValue;
+    for (int value = 0; value < 256 * 3; ++value)
+        everyValue += char(value * 7 % 256);
+    const QByteArrayList large = {randomBytes((1 << 20) + 1), randomBytes(57 * 1000 - 1), randomBytes(57 * 999)};
+    for (const bool withVector : {false, true}) {
+        const char *kernel = withVector ? "vector" : "scalar";
+        QTest::addRow("%s-lengths-0-to-200", kernel) << allLengths << withVector;
+        QTest::addRow("%s-every-byte-value", kernel) << QByteArrayList{everyValue} << withVector;
+        QTest::addRow("%s-large-random", kernel) << large << withVector;
+    }
+}
+
+// writeBase64Lines against QByteArray::toBase64 cut into lines of 76.
+void TestOlmCompose::base64MatchesReference()
+{
+    QFETCH(QByteArrayList, inputs);
+    QFETCH(bool, withVector);
+    for (const QByteArray &input : inputs) {
+        const QByteArray encoded = input.toBase64();
+        QByteArray expected;
+        for (int pos = 0; pos < encoded.size(); pos += 76)
+            expected += encoded.mid(pos, 76) + '\n';
+        QByteArray out(int(mimeencode::base64LinesSize(input.size())), '?');
+        const char *end = mimeencode::writeBase64Lines(input.constData(), input.size(), out.data(), withVector);
+        QCOMPARE(end - out.constData(), qint64(out.size()));
+        QCOMPARE(out, expected);
+    }
+}
+
+void TestOlmCompose::rangeReader_data()
+{
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("inside-the-held-range") << qint64(220) << qint64(50);
+    QTest::newRow("whole-held-range") << qint64(200) << qint64(300);
+    QTest::newRow("straddles-its-end") << qint64(450) << qint64(100);
+    QTest::newRow("straddles-its-start") << qint64(150) << qint64(100);
+    QTest::newRow("after-it") << qint64(600) << qint64(50);
+    QTest::newRow("up-to-the-end-of-the-file") << qint64(480) << qint64(900);
+    QTest::newRow("beyond-the-file") << qint64(1000) << qint64(10);
+}
+
+// A range of bytes 200 to 500 held in memory; what lies outside is read
+// from a reader that holds nothing in memory, as a file does.
+void TestOlmCompose::rangeReader()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, size);
+    struct FileLike : BufferBackupReader {
+        using BufferBackupReader::BufferBackupReader;
+        const char *bytesAt(qint64, qint64) override { return nullptr; }
+    };
+    QByteArray bytes(1000, Qt::Uninitialized);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 + i / 256);
+    FileLike file(bytes);
+    RangeBackupReader range(file, 200, 300);
+    const QByteArray expected = bytes.mid(int(offset), int(size));
+
+    QByteArray read(int(size), '?');
+    const qint64 got = range.readAt(offset, read.data(), size);
+    QCOMPARE(read.left(int(qMax<qint64>(0, got))), expected);
+    const char *held = range.bytesAt(offset, size);
+    QCOMPARE(held != nullptr, offset >= 200 && offset + size <= 500);
+    if (held)
+        QCOMPARE(QByteArray(held, int(size)), expected);
 }
 
 void TestOlmCompose::encodedWordsKeepCharacters()
