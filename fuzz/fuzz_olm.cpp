@@ -38,7 +38,7 @@ public:
         if (offset < 0 || endOffset > m_size || endOffset - offset != bytes.size())
             std::abort();
         log.append(QStringLiteral("payload %1 %2 %3").arg(folderPath).arg(offset).arg(endOffset));
-        payloads.append(bytes);
+        payloads.append(QByteArray(bytes.constData(), bytes.size())); // bytes live only during the call
         offsets.append(offset);
     }
 
