@@ -3,13 +3,14 @@
 #include "olm/mailmlrc.h"
 
 #include <QDate>
-#include <QSet>
 #include <QStringList>
 #include <QUuid>
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <cctype>
 #include <clocale>
 #include <cstring>
@@ -238,18 +239,26 @@ void appendStoredForm(std::string &out, View bytes)
 QByteArray pooled(View value)
 {
     constexpr std::size_t kLongestPooled = 256;
-    constexpr int kPoolLimit = 4096;
-    thread_local QSet<QByteArray> pool;
+    constexpr std::size_t kPoolLimit = 4096;
+    // Keys are views of the bytes of their own values.
+    thread_local std::unordered_map<View, QByteArray> pool;
     if (value.empty() || value.size() > kLongestPooled)
         return bytesOf(value);
-    const auto it = pool.constFind(QByteArray::fromRawData(value.data(), int(value.size())));
-    if (it != pool.cend())
-        return *it;
+    const auto it = pool.find(value);
+    if (it != pool.end())
+        return it->second;
     if (pool.size() >= kPoolLimit)
         pool.clear();
     const QByteArray stored = bytesOf(value);
-    pool.insert(stored);
+    pool.emplace(viewOf(stored), stored);
     return stored;
+}
+
+// The stored form of a value, pooled.
+QByteArray pooledStoredForm(View bytes)
+{
+    const View text = beforeNul(bytes);
+    return isVerbatimUtf8(text) ? pooled(text) : storedForm(text);
 }
 
 // Reused buffers of the lists a message's elements are gathered into,
@@ -299,12 +308,106 @@ View joinParagraphs(View value, QByteArray &storage)
     return viewOf(storage);
 }
 
-View unescaped(View value, QByteArray &storage)
+void appendUtf8(std::string &out, uint codePoint)
+{
+    if (codePoint < 0x80) {
+        out += char(codePoint);
+    } else if (codePoint < 0x800) {
+        out += char(0xC0 | (codePoint >> 6));
+        out += char(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += char(0xE0 | (codePoint >> 12));
+        out += char(0x80 | ((codePoint >> 6) & 0x3F));
+        out += char(0x80 | (codePoint & 0x3F));
+    } else {
+        out += char(0xF0 | (codePoint >> 18));
+        out += char(0x80 | ((codePoint >> 12) & 0x3F));
+        out += char(0x80 | ((codePoint >> 6) & 0x3F));
+        out += char(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// The numeric reference at the start of reference ("&#...;", its ';' at
+// most 12 bytes after the '&'): appended to out as UTF-8; its length, or 0
+// when it is malformed or names no character.
+std::size_t numericReference(View reference, std::string &out)
+{
+    const View window = reference.substr(2, 11);
+    const std::size_t semicolon = window.find(';');
+    if (semicolon == View::npos)
+        return 0;
+    View digits = window.substr(0, semicolon);
+    quint64 base = 10;
+    if (!digits.empty() && (digits.front() == 'x' || digits.front() == 'X')) {
+        base = 16;
+        digits.remove_prefix(1);
+    }
+    if (digits.empty())
+        return 0;
+    quint64 value = 0;
+    for (char c : digits) {
+        quint64 digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = quint64(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = quint64(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = quint64(c - 'A' + 10);
+        else
+            return 0;
+        value = value * base + digit;
+    }
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    appendUtf8(out, uint(value));
+    return semicolon + 3;
+}
+
+// One left-to-right pass of xmlUnescape() over text, appended to out.
+void appendUnescaped(std::string &out, View text)
+{
+    static const struct {
+        View entity;
+        char replacement;
+    } kEntities[] = {{"&lt;", '<'},    {"&gt;", '>'},   {"&amp;", '&'},
+                     {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", ' '}};
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const void *hit = std::memchr(text.data() + pos, '&', text.size() - pos);
+        if (!hit) {
+            out.append(text.data() + pos, text.size() - pos);
+            break;
+        }
+        const std::size_t amp = std::size_t(static_cast<const char *>(hit) - text.data());
+        out.append(text.data() + pos, amp - pos);
+        const View rest = text.substr(amp);
+        std::size_t consumed = 0;
+        if (rest.size() > 1 && rest[1] == '#') {
+            consumed = numericReference(rest, out);
+        } else {
+            for (const auto &entry : kEntities) {
+                if (rest.substr(0, entry.entity.size()) == entry.entity) {
+                    out += entry.replacement;
+                    consumed = entry.entity.size();
+                    break;
+                }
+            }
+        }
+        if (consumed == 0) {
+            out += '&';
+            consumed = 1;
+        }
+        pos = amp + consumed;
+    }
+}
+
+View unescaped(View value, std::string &storage)
 {
     if (!std::memchr(value.data(), '&', value.size()))
         return value;
-    storage = xmlUnescape(bytesOf(value));
-    return viewOf(storage);
+    storage.clear();
+    appendUnescaped(storage, value);
+    return View(storage);
 }
 
 // The value of an attribute given as 'Name="' inside item, as
@@ -334,40 +437,6 @@ void forEachItem(View content, View itemEnd, Each each)
         each(rest.substr(0, length));
         from += length + itemEnd.size();
     }
-}
-
-bool appendUtf8CodePoint(QByteArray &out, uint codePoint)
-{
-    if (codePoint == 0 || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-        return false;
-    const char32_t text[1] = {char32_t(codePoint)};
-    out += QString::fromUcs4(reinterpret_cast<const uint *>(text), 1).toUtf8();
-    return true;
-}
-
-// The numeric reference at text[at] ("&#...;"); its length, or 0.
-int numericReference(const QByteArray &text, int at, QByteArray &out)
-{
-    const int semicolon = text.indexOf(';', at + 2);
-    if (semicolon < 0 || semicolon - at > 12)
-        return 0;
-    QByteArray digits = text.mid(at + 2, semicolon - at - 2);
-    int base = 10;
-    if (digits.startsWith('x') || digits.startsWith('X')) {
-        base = 16;
-        digits.remove(0, 1);
-    }
-    if (digits.isEmpty())
-        return 0;
-    for (char c : digits) {
-        if (!(base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
-            return 0;
-    }
-    bool ok = false;
-    const uint codePoint = digits.toUInt(&ok, base);
-    if (!ok || !appendUtf8CodePoint(out, codePoint))
-        return 0;
-    return semicolon - at + 1;
 }
 
 locale_t cLocale()
@@ -480,7 +549,7 @@ bool readPlainTime(View text, int fields[6])
 
 void storeTime(QByteArray &field, View value)
 {
-    QByteArray storage;
+    std::string storage;
     const View text = unescaped(value, storage);
     int fields[6];
     if (readPlainTime(text, fields)) {
@@ -526,7 +595,7 @@ void fillAddressList(MailMLRC &record, AddressKind kind, View content)
     std::string *buffers = listBuffers();
     std::string &addresses = buffers[0];
     std::string &names = buffers[1];
-    QByteArray storage;
+    std::string storage;
     forEachItem(content, View("</emailAddress>"), [&](View item) {
         bool hasAddress = false;
         const View address = attributeOf(item, kAddress, &hasAddress);
@@ -569,6 +638,30 @@ void fillAddressList(MailMLRC &record, AddressKind kind, View content)
     }
 }
 
+bool isAscii(View text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Whether the UTF-8 bytes read as text.
+bool sameText(const std::string &bytes, const QString &text)
+{
+    if (isAscii(View(bytes)))
+        return text == QLatin1String(bytes.data(), int(bytes.size()));
+    return QString::fromUtf8(bytes.data(), int(bytes.size())) == text;
+}
+
+// text as UTF-8 without spare capacity.
+QByteArray exactUtf8(const QString &text)
+{
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return text.toLatin1();
+    QByteArray bytes = text.toUtf8();
+    bytes.squeeze();
+    return bytes;
+}
+
 void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pending)
 {
     static const View kContentID("OPFAttachmentContentID=\"");
@@ -582,7 +675,7 @@ void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pend
     std::string &types = buffers[1];
     std::string &names = buffers[2];
     std::string &urls = buffers[3];
-    QByteArray storage;
+    std::string storage;
     forEachItem(content, View("</messageAttachment>"), [&](View item) {
         bool found = false;
         const View id = attributeOf(item, kContentID, &found);
@@ -608,16 +701,14 @@ void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pend
                           && separators(names) == count && separators(urls) == count
                           && pending.offsets.count(QLatin1Char(';')) == count
                           && pending.sizes.count(QLatin1Char(';')) == count
-                          && QString::fromUtf8(urls.data(), int(urls.size())) == pending.names;
+                          && sameText(urls, pending.names);
     if (accepted) {
         record.pAttachContentIDs = pooled(View(ids));
         record.pAttachContentTypes = pooled(View(types));
         record.pAttachNames = pooled(View(names));
         record.pAttachURLs = bytesOf(View(urls));
-        record.pAttachOffsets = pending.offsets.toUtf8();
-        record.pAttachSizes = pending.sizes.toUtf8();
-        record.pAttachOffsets.squeeze();
-        record.pAttachSizes.squeeze();
+        record.pAttachOffsets = exactUtf8(pending.offsets);
+        record.pAttachSizes = exactUtf8(pending.sizes);
     }
     pending.clear();
 }
@@ -625,7 +716,8 @@ void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pend
 void fillMessageView(MailMLRC &record, View message, qint64 messageStart, PendingAttachments &pending)
 {
     const TagPositions tags = findTags(message);
-    QByteArray scalarStorage, joinStorage, entityStorage;
+    QByteArray scalarStorage, joinStorage;
+    std::string entityStorage;
     for (int element = 0; element < ElementCount; ++element) {
         const ContentRange range = contentOf(tags, element);
         if (!range.isPresent())
@@ -683,7 +775,7 @@ void fillMessageView(MailMLRC &record, View message, qint64 messageStart, Pendin
             break;
         case Priority:
             storeText(record.szPriority, mlrclimits::kPriority,
-                      pooled(viewOf(storedForm(unescaped(scalarValue(content, scalarStorage), entityStorage)))));
+                      pooledStoredForm(unescaped(scalarValue(content, scalarStorage), entityStorage)));
             break;
         case ElementCount:
             break;
@@ -712,43 +804,11 @@ ContentRange elementContent(const QByteArray &message, const QByteArray &startTa
 
 QByteArray xmlUnescape(const QByteArray &text)
 {
-    static const struct {
-        const char *entity;
-        const char *replacement;
-    } kEntities[] = {{"&lt;", "<"},    {"&gt;", ">"},     {"&amp;", "&"},
-                     {"&quot;", "\""}, {"&apos;", "'"}, {"&nbsp;", " "}};
     if (!text.contains('&'))
         return text;
-    QByteArray out;
-    out.reserve(text.size());
-    int pos = 0;
-    while (pos < text.size()) {
-        const int amp = text.indexOf('&', pos);
-        if (amp < 0) {
-            out.append(text.constData() + pos, text.size() - pos);
-            break;
-        }
-        out.append(text.constData() + pos, amp - pos);
-        int consumed = 0;
-        if (amp + 1 < text.size() && text.at(amp + 1) == '#') {
-            consumed = numericReference(text, amp, out);
-        } else {
-            for (const auto &entry : kEntities) {
-                const int length = int(std::strlen(entry.entity));
-                if (text.size() - amp >= length && std::memcmp(text.constData() + amp, entry.entity, length) == 0) {
-                    out.append(entry.replacement);
-                    consumed = length;
-                    break;
-                }
-            }
-        }
-        if (consumed == 0) {
-            out.append('&');
-            consumed = 1;
-        }
-        pos = amp + consumed;
-    }
-    return out;
+    std::string out;
+    appendUnescaped(out, viewOf(text));
+    return bytesOf(View(out));
 }
 
 QByteArray attributeValue(const QByteArray &item, const QByteArray &name, bool *found)
@@ -775,16 +835,21 @@ QByteArray timeconverter1(const QString &opfTime)
 
 void PendingAttachments::clear()
 {
-    names.clear();
-    offsets.clear();
-    sizes.clear();
+    // Emptied; the buffers stay for the entries of the next message.
+    names.resize(0);
+    offsets.resize(0);
+    sizes.resize(0);
 }
 
 void PendingAttachments::append(const QString &name, qint64 offset, qint64 size)
 {
-    names += name + QLatin1Char(';');
-    offsets += QString::number(offset, 10) + QLatin1Char(';');
-    sizes += QString::number(size, 10) + QLatin1Char(';');
+    char digits[24];
+    names.append(name);
+    names.append(QLatin1Char(';'));
+    offsets.append(QLatin1String(digits, int(std::to_chars(digits, digits + sizeof digits, offset).ptr - digits)));
+    offsets.append(QLatin1Char(';'));
+    sizes.append(QLatin1String(digits, int(std::to_chars(digits, digits + sizeof digits, size).ptr - digits)));
+    sizes.append(QLatin1Char(';'));
 }
 
 void fillAddresses(MailMLRC &record, const QByteArray &startTag, const QByteArray &content)
@@ -812,9 +877,8 @@ void fillMessage(MailMLRC &record, const QByteArray &message, qint64 messageStar
 int buildRecords(const QByteArray &payload, qint64 payloadOffset, const QString &folderPath, quint64 folderId,
                  PendingAttachments &pending)
 {
-    // The records of a payload share one copy of its folder path.
-    QByteArray folderBytes = folderPath.toUtf8();
-    folderBytes.squeeze();
+    // The records of a folder share one copy of its path.
+    const QByteArray folderBytes = pooled(viewOf(folderPath.toUtf8()));
     const View bytes = viewOf(payload);
     int made = 0;
     std::size_t from = 0;
