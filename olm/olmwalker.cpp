@@ -17,6 +17,8 @@ constexpr quint16 kZip64Tag = 0x0001;
 constexpr quint32 kSize32Marker = 0xFFFFFFFFu;
 constexpr int kCentralHeadersAtEnd = 3;
 constexpr qint64 kFastWindow = qint64(256) << 10;
+// The fast walk looks at a closing tag or a local header within one window.
+constexpr qint64 kSmallestFastWindow = 64;
 // The stop flag is looked at no later than after this many bytes.
 constexpr qint64 kStopCheckSpan = 64 * 1024;
 
@@ -175,7 +177,7 @@ class Walker
 {
 public:
     Walker(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode, qint64 window)
-        : m_reader(source, mode == WalkMode::Fast ? (window > 0 ? window : kFastWindow) : 1)
+        : m_reader(source, mode == WalkMode::Fast ? (window > 0 ? qMax(window, kSmallestFastWindow) : kFastWindow) : 1)
         , m_sink(sink)
         , m_stop(stopFlag)
         , m_fast(mode == WalkMode::Fast)

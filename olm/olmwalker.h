@@ -50,7 +50,7 @@ enum class WalkEnd {
 };
 
 // Walks source from offset 0 to its end; fastWindow, when above 0, sets the
-// read window of the fast walk.
+// read window of the fast walk (64 bytes at least).
 WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag,
                 WalkMode mode = WalkMode::Fast, qint64 fastWindow = 0);
 
