@@ -282,6 +282,8 @@ private:
             || compressed > m_size - dataStart)
             return true;
         const char *name = m_reader.fetch(p + kLocalHeaderSize, nameLength, m_nameScratch, &got);
+        if (!name)
+            name = ""; // a name of length 0
         const int nameSize = int(qstrnlen(name, uint(got)));
         const qint64 dataEnd = dataStart + compressed;
 

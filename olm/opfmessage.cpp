@@ -158,7 +158,7 @@ bool contains(View text, const char *needle, std::size_t length)
 // The bytes before the first NUL.
 View beforeNul(View text)
 {
-    const void *nul = std::memchr(text.data(), '\0', text.size());
+    const void *nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
     return nul ? text.substr(0, std::size_t(static_cast<const char *>(nul) - text.data())) : text;
 }
 
@@ -403,7 +403,7 @@ void appendUnescaped(std::string &out, View text)
 
 View unescaped(View value, std::string &storage)
 {
-    if (!std::memchr(value.data(), '&', value.size()))
+    if (value.empty() || !std::memchr(value.data(), '&', value.size()))
         return value;
     storage.clear();
     appendUnescaped(storage, value);

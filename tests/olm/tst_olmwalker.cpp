@@ -177,11 +177,13 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         const qint64 other = a.sized("Other/A/m__message_attachment__.xml", payload);
         const qint64 attachment = a.sized("Local/Caf\xc3\xa9.bin", "x");
         a.sized("Local/a/Tasks.xml/b", "x");
+        const qint64 nameless = a.sized("", "y");
         QTest::newRow("entry-names-ascii-and-not")
             << a.bytes
             << QStringList{payloadLine(QStringLiteral("F1"), account, payload), payloadLine(QStringLiteral("x"), empty, payload),
                            payloadLine(QStringLiteral("Caf\u00e9"), accented, payload), payloadLine(QString(), other, payload),
-                           QStringLiteral("attach Local/Caf\u00e9.bin %1+1").arg(attachment)};
+                           QStringLiteral("attach Local/Caf\u00e9.bin %1+1").arg(attachment),
+                           QStringLiteral("attach  %1+1").arg(nameless)};
     }
     {
         const QByteArray bytes = "xx<emails a=\"1\"><email>open";

@@ -312,6 +312,9 @@ void TestOpfMessage::matchesAttachmentLists_data()
         << QStringList{QStringLiteral("A@5+1")}
         << QByteArray("<messageAttachment OPFAttachmentContentType=\"t\" OPFAttachmentName=\"n\" OPFAttachmentURL=\"A\"></messageAttachment>")
         << QByteArray("no;|t;|n;|A;|5;|1;");
+    QTest::newRow("item-with-url-only")
+        << QStringList{QStringLiteral("A@5+1")}
+        << QByteArray("<messageAttachment OPFAttachmentURL=\"A\"></messageAttachment>") << QByteArray("no;|;|;|A;|5;|1;");
     QTest::newRow("semicolon-in-a-name-rejected") << QStringList{QStringLiteral("A@5+1")}
                                                   << attachment("c", "t", "x;y", "A") << QByteArray();
     QTest::newRow("entities-in-names-and-urls") << QStringList{QStringLiteral("A&B\"@5+1")}
