@@ -643,12 +643,13 @@ bool isAscii(View text)
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Whether the UTF-8 bytes read as text.
+// Whether text encodes to the (valid UTF-8) bytes. Encoding the text, not
+// decoding the bytes, keeps a leading U+FEFF that decoding would drop.
 bool sameText(const std::string &bytes, const QString &text)
 {
     if (isAscii(View(bytes)))
         return text == QLatin1String(bytes.data(), int(bytes.size()));
-    return QString::fromUtf8(bytes.data(), int(bytes.size())) == text;
+    return text.toUtf8() == QByteArray::fromRawData(bytes.data(), int(bytes.size()));
 }
 
 // text as UTF-8 without spare capacity.

@@ -315,6 +315,9 @@ void TestOpfMessage::matchesAttachmentLists_data()
     QTest::newRow("item-with-url-only")
         << QStringList{QStringLiteral("A@5+1")}
         << QByteArray("<messageAttachment OPFAttachmentURL=\"A\"></messageAttachment>") << QByteArray("no;|;|;|A;|5;|1;");
+    QTest::newRow("url-keeping-a-byte-order-mark")
+        << QStringList{QStringLiteral("\uFEFFx@5+1")} << attachment("c", "t", "n", "\xef\xbb\xbf\xef\xbb\xbfx")
+        << QByteArray("c;|t;|n;|\xef\xbb\xbfx;|5;|1;");
     QTest::newRow("semicolon-in-a-name-rejected") << QStringList{QStringLiteral("A@5+1")}
                                                   << attachment("c", "t", "x;y", "A") << QByteArray();
     QTest::newRow("entities-in-names-and-urls") << QStringList{QStringLiteral("A&B\"@5+1")}
