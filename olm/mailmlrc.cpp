@@ -72,7 +72,12 @@ QString fieldText(const QByteArray &field)
 
 void stampFolder(MailMLRC *record, const QString &folderPath, quint64 folderId)
 {
-    storeText(record->szFolderPath, mlrclimits::kFolderPath, folderPath.toUtf8());
+    stampFolder(record, folderPath.toUtf8(), folderId);
+}
+
+void stampFolder(MailMLRC *record, const QByteArray &folderPath, quint64 folderId)
+{
+    storeText(record->szFolderPath, mlrclimits::kFolderPath, folderPath);
     record->llFolderId = folderPath.isEmpty() ? kNoFolderId : folderId;
 }
 

@@ -98,5 +98,7 @@ QString fieldText(const QByteArray &field);
 // Fills szFolderPath and llFolderId of record from the payload's folder path
 // and the folder id resolved for it.
 void stampFolder(MailMLRC *record, const QString &folderPath, quint64 folderId);
+// The same with the folder path as UTF-8 bytes, which the record shares.
+void stampFolder(MailMLRC *record, const QByteArray &folderPath, quint64 folderId);
 
 QDebug operator<<(QDebug debug, const MailMLRC &record);

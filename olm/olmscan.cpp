@@ -10,6 +10,11 @@
 #include <QFile>
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,35 +78,135 @@ void RecordSink::payload(const QString &folderPath, const QByteArray &bytes, qin
 
 namespace {
 
-// The walk's hand-overs on the scanning thread: progress becomes the
-// thread's signal, attachment entries and payloads go through the thread's
-// long-standing members.
-class ThreadSink : public olm::WalkSink
+// The walk's hand-overs: progress becomes the scanning thread's signal;
+// attachment entries and payloads go, in the walk's order, to a second
+// thread that makes the records through the thread's long-standing members,
+// so that reading the file and making records overlap. Hand-overs travel in
+// batches, so the two threads rarely wait for each other.
+class PipelineSink : public olm::WalkSink
 {
 public:
-    explicit ThreadSink(QMessageSavingThread *thread) : m_thread(thread) {}
+    explicit PipelineSink(QMessageSavingThread *thread)
+        : m_thread(thread)
+        , m_worker([this] { work(); })
+    {
+    }
+
+    ~PipelineSink() override { finish(); }
+
+    PipelineSink(const PipelineSink &) = delete;
+    PipelineSink &operator=(const PipelineSink &) = delete;
 
     void attachmentEntry(const QString &name, qint64 offset, qint64 size) override
     {
-        m_thread->InitializeAttachment(name, offset, size);
+        m_batch.push_back(Item{name, QByteArray(), offset, size, false});
+        handOn(false);
     }
 
     void payload(const QString &folderPath, const QByteArray &bytes, qint64, qint64 endOffset) override
     {
-        const MailMLRC *tail = TmpMlrcPtrEnd;
-        pBuff = bytes;
-        m_thread->InitializeMLRC(folderPath, endOffset);
-        pBuff.clear();
-        m_madeRecords = m_madeRecords || TmpMlrcPtrEnd != tail;
+        // The walk's bytes live only during this call.
+        m_batchBytes += bytes.size();
+        m_batch.push_back(Item{folderPath, QByteArray(bytes.constData(), bytes.size()), endOffset, 0, true});
+        handOn(false);
     }
 
     void progress(int percent) override { emit m_thread->OnIndivisibleProgressvalue(double(percent)); }
 
-    bool madeRecords() const { return m_madeRecords; }
+    // Hands on the last batch and waits until every record is made (or the
+    // stop flag dropped the rest). Returns whether records were made.
+    bool finish()
+    {
+        if (m_worker.joinable()) {
+            handOn(true);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_closed = true;
+            }
+            m_wake.notify_all();
+            m_worker.join();
+        }
+        return m_madeRecords;
+    }
 
 private:
+    struct Item {
+        QString text;     // entry name or folder path
+        QByteArray bytes; // payload
+        qint64 first;     // data offset, or the payload's end offset
+        qint64 second;    // data size
+        bool isPayload;
+    };
+
+    // At most this much waits between the threads.
+    static constexpr std::size_t kBatchItems = 256;
+    static constexpr qint64 kBatchBytes = qint64(256) << 10;
+    static constexpr std::size_t kQueuedBatches = 4;
+
+    void handOn(bool force)
+    {
+        if (m_batch.empty() || (!force && m_batch.size() < kBatchItems && m_batchBytes < kBatchBytes))
+            return;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_spaceFreed.wait(lock, [this] { return m_queue.size() < kQueuedBatches; });
+        m_queue.push_back(std::move(m_batch));
+        m_batch.clear();
+        m_batchBytes = 0;
+        lock.unlock();
+        m_wake.notify_one();
+    }
+
+    void work()
+    {
+        for (;;) {
+            std::vector<Item> batch;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [this] { return !m_queue.empty() || m_closed; });
+                if (m_queue.empty())
+                    return;
+                batch = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_spaceFreed.notify_one();
+            for (const Item &item : batch) {
+                if (bStopFlag || m_failed)
+                    break;
+                make(item);
+            }
+        }
+    }
+
+    void make(const Item &item)
+    {
+        try {
+            if (!item.isPayload) {
+                m_thread->InitializeAttachment(item.text, item.first, item.second);
+                return;
+            }
+            const MailMLRC *tail = TmpMlrcPtrEnd;
+            pBuff = item.bytes;
+            m_thread->InitializeMLRC(item.text, item.first);
+            pBuff.clear();
+            m_madeRecords = m_madeRecords || TmpMlrcPtrEnd != tail;
+        } catch (...) {
+            // Out of memory: the records made so far stay, the rest is dropped.
+            pBuff.clear();
+            m_failed = true;
+        }
+    }
+
     QMessageSavingThread *m_thread;
-    bool m_madeRecords = false;
+    std::vector<Item> m_batch;
+    qint64 m_batchBytes = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_spaceFreed;
+    std::deque<std::vector<Item>> m_queue;
+    bool m_closed = false;
+    bool m_madeRecords = false; // written by the worker, read after the join
+    bool m_failed = false;      // the same
+    std::thread m_worker;
 };
 
 // Closes fileDescriptor and drops the payload when the walk ends, also by
@@ -181,19 +286,21 @@ void QMessageSavingThread::CreateFile()
 
     // 3. The walk; the descriptor is closed however it ends
     olm::WalkEnd end = olm::WalkEnd::Stopped;
-    ThreadSink sink(this);
+    bool madeRecords = false;
     {
         DescriptorGuard guard;
+        PipelineSink sink(this);
         olm::FileSource source(descriptor, lSize);
         end = olm::walkOlm(source, sink, bStopFlag);
+        madeRecords = sink.finish();
     }
-    if (end == olm::WalkEnd::Stopped)
+    if (end == olm::WalkEnd::Stopped || bStopFlag)
         return;
 
     // 4. The end of the scan
     emit OnSubProgressHide();
     emit ProgressDailogHide();
-    if (sink.madeRecords()) {
+    if (madeRecords) {
         emit FinishScaning();
     } else {
         emit NoDataIntoFile();

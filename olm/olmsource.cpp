@@ -74,11 +74,13 @@ bool WindowReader::load(qint64 offset)
         return false;
     if (offset >= m_windowStart && offset < m_windowStart + m_windowLength)
         return true;
-    // Reading on from the window's end fills the whole window; a jump (to
-    // the next entry header) reads one small block, so the data of entries
-    // passed over is never copied.
-    const bool sequential = m_windowLength > 0 && offset == m_windowStart + m_windowLength;
-    const qint64 want = sequential ? m_window.size() : qMin<qint64>(m_window.size(), kJumpBlock);
+    // Reading on from the window, or a short jump past its end, fills the
+    // whole window: with entries close together a read is far cheaper than
+    // a call per entry. A long jump (over a large entry) reads one small
+    // block, so the data of large entries passed over is never copied.
+    const qint64 windowEnd = m_windowStart + m_windowLength;
+    const bool near = offset >= windowEnd && offset - windowEnd < m_window.size();
+    const qint64 want = near ? m_window.size() : qMin<qint64>(m_window.size(), kJumpBlock);
     m_windowStart = offset;
     m_windowLength = m_source.readAt(offset, m_window.data(), want);
     return m_windowLength > 0;
@@ -119,8 +121,40 @@ QByteArray WindowReader::read(qint64 offset, qint64 count)
     return bytes;
 }
 
+QByteArray WindowReader::view(qint64 offset, qint64 count)
+{
+    if (offset < 0 || offset >= m_size || count <= 0)
+        return QByteArray();
+    count = qMin(count, m_size - offset);
+    if (offset >= m_windowStart && offset + count <= m_windowStart + m_windowLength)
+        return QByteArray::fromRawData(m_window.constData() + (offset - m_windowStart), int(count));
+    return read(offset, count);
+}
+
+const char *WindowReader::fetch(qint64 offset, qint64 count, QByteArray &scratch, qint64 *got)
+{
+    *got = 0;
+    if (offset < 0 || offset >= m_size || count <= 0)
+        return nullptr;
+    count = qMin(count, m_size - offset);
+    if (offset >= m_windowStart && offset + count <= m_windowStart + m_windowLength) {
+        *got = count;
+        return m_window.constData() + (offset - m_windowStart);
+    }
+    scratch = read(offset, count);
+    *got = scratch.size();
+    return scratch.constData();
+}
+
 quint64 WindowReader::readLittleEndian(qint64 offset, int width)
 {
+    if (offset >= m_windowStart && offset + width <= m_windowStart + m_windowLength) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(m_window.constData() + (offset - m_windowStart));
+        quint64 value = 0;
+        for (int i = width - 1; i >= 0; --i)
+            value = (value << 8) | bytes[i];
+        return value;
+    }
     quint64 value = 0;
     for (int i = 0; i < width; ++i) {
         const int byte = byteAt(offset + i);
@@ -131,6 +165,8 @@ quint64 WindowReader::readLittleEndian(qint64 offset, int width)
 
 bool WindowReader::matches(qint64 offset, const char *text, int count)
 {
+    if (offset >= m_windowStart && offset + count <= m_windowStart + m_windowLength)
+        return std::memcmp(m_window.constData() + (offset - m_windowStart), text, std::size_t(count)) == 0;
     for (int i = 0; i < count; ++i) {
         if (byteAt(offset + i) != static_cast<unsigned char>(text[i]))
             return false;

@@ -58,6 +58,12 @@ public:
     const char *bytesAt(qint64 offset, qint64 *available, qint64 minimum = 1);
     // Up to count bytes at offset (fewer at the end of the source).
     QByteArray read(qint64 offset, qint64 count);
+    // As read(), but bytes inside the window are handed out uncopied: the
+    // result is valid until the window moves.
+    QByteArray view(qint64 offset, qint64 count);
+    // Up to count bytes at offset, as a pointer into the window or into a
+    // copy in scratch; *got tells how many.
+    const char *fetch(qint64 offset, qint64 count, QByteArray &scratch, qint64 *got);
     // A little-endian unsigned value of width bytes (2, 4 or 8) at offset;
     // bytes past the end count as zero.
     quint64 readLittleEndian(qint64 offset, int width);

@@ -16,7 +16,9 @@ constexpr int kLocalHeaderSize = 30;
 constexpr quint16 kZip64Tag = 0x0001;
 constexpr quint32 kSize32Marker = 0xFFFFFFFFu;
 constexpr int kCentralHeadersAtEnd = 3;
-constexpr qint64 kFastWindow = qint64(1) << 20;
+constexpr qint64 kFastWindow = qint64(256) << 10;
+// The fast walk looks at a closing tag or a local header within one window.
+constexpr qint64 kSmallestFastWindow = 64;
 // The stop flag is looked at no later than after this many bytes.
 constexpr qint64 kStopCheckSpan = 64 * 1024;
 
@@ -45,27 +47,101 @@ const QStringList &skippedNames()
     return names;
 }
 
-quint64 littleEndian(const QByteArray &bytes, int at, int width)
+quint64 littleEndian(const char *bytes, int at, int width)
 {
     quint64 value = 0;
     for (int i = width - 1; i >= 0; --i)
-        value = (value << 8) | quint64(static_cast<unsigned char>(bytes.at(at + i)));
+        value = (value << 8) | quint64(static_cast<unsigned char>(bytes[at + i]));
     return value;
+}
+
+bool isAscii(const char *text, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// The byte-level readings of an ASCII entry name (no NUL in it): the same
+// answers that the QString functions give for its text, without building
+// the text and its list of components for every entry.
+bool isSkippedAsciiEntry(const char *name, int size)
+{
+    static const struct {
+        const char *text;
+        int size;
+    } kSkipped[] = {{"Categories.xml", 14}, {"Contacts.xml", 12}, {"Calendar.xml", 12}, {"Tasks.xml", 9},
+                    {"Notes.xml", 9}};
+    int begin = 0;
+    while (begin <= size) {
+        const void *slash = std::memchr(name + begin, '/', std::size_t(size - begin));
+        const int end = slash ? int(static_cast<const char *>(slash) - name) : size;
+        for (const auto &skipped : kSkipped) {
+            if (end - begin == skipped.size && std::memcmp(name + begin, skipped.text, std::size_t(skipped.size)) == 0)
+                return true;
+        }
+        begin = end + 1;
+    }
+    return false;
+}
+
+bool isMessageAsciiEntry(const char *name, int size)
+{
+    const char *last = name;
+    for (int i = 0; i < size; ++i) {
+        if (name[i] == '/')
+            last = name + i + 1;
+    }
+    const std::size_t length = std::size_t(name + size - last);
+    return memmem(last, length, "__message_attachment__", 22) && memmem(last, length, ".xml", 4);
+}
+
+QString folderPathOfAsciiEntry(const char *name, int size)
+{
+    int prefix = 0;
+    const int firstEnd = [&] {
+        const void *slash = std::memchr(name, '/', std::size_t(size));
+        return slash ? int(static_cast<const char *>(slash) - name) : size;
+    }();
+    if (firstEnd == 8 && std::memcmp(name, "Accounts", 8) == 0)
+        prefix = 3;
+    else if (firstEnd == 5 && std::memcmp(name, "Local", 5) == 0)
+        prefix = 2;
+    if (prefix == 0)
+        return QString();
+    // The rest begins after the prefix's last slash and runs to the name's
+    // last slash, or to its end when it is one component.
+    int slashes = 0;
+    int restBegin = -1;
+    int lastSlash = -1;
+    for (int i = 0; i < size; ++i) {
+        if (name[i] != '/')
+            continue;
+        if (++slashes == prefix)
+            restBegin = i + 1;
+        lastSlash = i;
+    }
+    if (restBegin < 0)
+        return QString();
+    const int restEnd = lastSlash >= restBegin ? lastSlash : size;
+    return QString::fromLatin1(name + restBegin, restEnd - restBegin);
 }
 
 // The sizes of a sized entry: the ZIP64 block among the extra blocks when
 // there is one, else the 32-bit header fields. False for a damaged entry.
-bool entrySizes(const QByteArray &extra, quint32 uncompressed32, quint32 compressed32, qint64 *uncompressed,
-                qint64 *compressed)
+bool entrySizes(const char *extra, int extraSize, quint32 uncompressed32, quint32 compressed32,
+                qint64 *uncompressed, qint64 *compressed)
 {
     quint64 a = uncompressed32;
     quint64 b = compressed32;
     bool haveA = uncompressed32 != kSize32Marker;
     bool haveB = compressed32 != kSize32Marker;
-    for (int at = 0; at + 4 <= extra.size();) {
+    for (int at = 0; at + 4 <= extraSize;) {
         const quint16 tag = quint16(littleEndian(extra, at, 2));
         const int length = int(littleEndian(extra, at + 2, 2));
-        if (at + 4 + length > extra.size())
+        if (at + 4 + length > extraSize)
             break; // a block longer than the field: none further can be trusted
         if (tag == kZip64Tag) {
             const int data = at + 4;
@@ -100,8 +176,8 @@ bool entrySizes(const QByteArray &extra, quint32 uncompressed32, quint32 compres
 class Walker
 {
 public:
-    Walker(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode)
-        : m_reader(source, mode == WalkMode::Fast ? kFastWindow : 1)
+    Walker(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode, qint64 window)
+        : m_reader(source, mode == WalkMode::Fast ? (window > 0 ? qMax(window, kSmallestFastWindow) : kFastWindow) : 1)
         , m_sink(sink)
         , m_stop(stopFlag)
         , m_fast(mode == WalkMode::Fast)
@@ -169,8 +245,9 @@ private:
         *next = p + 1;
         if (m_size - p < kLocalHeaderSize)
             return true;
-        const QByteArray header = m_reader.read(p, kLocalHeaderSize);
-        if (header.size() < kLocalHeaderSize)
+        qint64 got = 0;
+        const char *header = m_reader.fetch(p, kLocalHeaderSize, m_headerScratch, &got);
+        if (got < kLocalHeaderSize)
             return true;
         const quint16 method = quint16(littleEndian(header, 8, 2));
         const quint32 crc = quint32(littleEndian(header, 14, 4));
@@ -197,40 +274,49 @@ private:
         }
 
         // Sized entry: its sizes must lie inside the file.
-        const QByteArray extra = m_reader.read(p + kLocalHeaderSize + nameLength, extraLength);
+        const char *extra = m_reader.fetch(p + kLocalHeaderSize + nameLength, extraLength, m_extraScratch, &got);
         qint64 uncompressed = 0;
         qint64 compressed = 0;
-        if (extra.size() != extraLength
-            || !entrySizes(extra, uncompressed32, compressed32, &uncompressed, &compressed)
+        if (got != extraLength
+            || !entrySizes(extra, int(extraLength), uncompressed32, compressed32, &uncompressed, &compressed)
             || compressed > m_size - dataStart)
             return true;
-        QByteArray nameBytes = m_reader.read(p + kLocalHeaderSize, nameLength);
-        nameBytes.truncate(int(qstrnlen(nameBytes.constData(), uint(nameBytes.size()))));
-        const QString name = QString::fromUtf8(nameBytes);
-        const QStringList components = name.split(QLatin1Char('/'));
+        const char *name = m_reader.fetch(p + kLocalHeaderSize, nameLength, m_nameScratch, &got);
+        if (!name)
+            name = ""; // a name of length 0
+        const int nameSize = int(qstrnlen(name, uint(got)));
         const qint64 dataEnd = dataStart + compressed;
 
-        if (isSkippedEntry(components)) {
+        // The name read as bytes when it is ASCII, else as text.
+        const bool ascii = m_fast && isAscii(name, nameSize);
+        QString text;
+        QStringList components;
+        if (!ascii) {
+            text = QString::fromUtf8(name, nameSize);
+            components = text.split(QLatin1Char('/'));
+        }
+        if (ascii ? isSkippedAsciiEntry(name, nameSize) : isSkippedEntry(components)) {
             *next = dataEnd;
             return true;
         }
         if (method != 0) {
-            m_sink.diagnostic("Skipped compressed entry " + nameBytes);
+            m_sink.diagnostic("Skipped compressed entry " + QByteArray(name, nameSize));
             *next = dataEnd;
             return true;
         }
         if (uncompressed != compressed)
             return true; // stored data whose two sizes disagree
         *next = dataEnd;
-        if (isMessageEntry(components)) {
+        if (ascii ? isMessageAsciiEntry(name, nameSize) : isMessageEntry(components)) {
             if (compressed > kMaxPayloadBytes) {
-                m_sink.diagnostic("Skipped oversized message entry " + nameBytes);
+                m_sink.diagnostic("Skipped oversized message entry " + QByteArray(name, nameSize));
                 return true;
             }
-            const QByteArray bytes = m_reader.read(dataStart, compressed);
-            m_sink.payload(folderPathOfEntry(name), bytes, dataStart, dataStart + bytes.size());
+            const QByteArray bytes = m_reader.view(dataStart, compressed);
+            m_sink.payload(ascii ? folderPathOfAsciiEntry(name, nameSize) : folderPathOfEntry(text), bytes, dataStart,
+                           dataStart + bytes.size());
         } else {
-            m_sink.attachmentEntry(name, dataStart, compressed);
+            m_sink.attachmentEntry(ascii ? QString::fromLatin1(name, nameSize) : text, dataStart, compressed);
         }
         return true;
     }
@@ -260,7 +346,7 @@ private:
             if (length > kMaxPayloadBytes) {
                 m_sink.diagnostic("Skipped oversized emails element");
             } else {
-                const QByteArray bytes = m_reader.read(q, length);
+                const QByteArray bytes = m_reader.view(q, length);
                 m_sink.payload(QString(), bytes, q, q + bytes.size());
             }
         }
@@ -336,6 +422,9 @@ private:
     }
 
     WindowReader m_reader;
+    QByteArray m_headerScratch;
+    QByteArray m_extraScratch;
+    QByteArray m_nameScratch;
     WalkSink &m_sink;
     const std::atomic<bool> &m_stop;
     const bool m_fast;
@@ -358,9 +447,10 @@ void WalkSink::diagnostic(const QByteArray &line)
     std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
 }
 
-WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode)
+WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode,
+                qint64 fastWindow)
 {
-    Walker walker(source, sink, stopFlag, mode);
+    Walker walker(source, sink, stopFlag, mode, fastWindow);
     return walker.run();
 }
 

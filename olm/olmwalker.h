@@ -29,7 +29,8 @@ public:
     virtual void attachmentEntry(const QString &name, qint64 offset, qint64 size) = 0;
     // A message payload: the folder path cut from its entry name (empty for
     // an emails element found by crawling), its bytes, the file offset of
-    // its first byte and the offset just past it.
+    // its first byte and the offset just past it. The bytes may be the
+    // source's own, valid only during the call: a sink keeps copies.
     virtual void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) = 0;
     // The whole-number percentage of the file walked, each value once.
     virtual void progress(int percent);
@@ -38,8 +39,9 @@ public:
 };
 
 enum class WalkMode {
-    Fast,      // large read window; crawl jumps to the next 'P' or '<'
-    Reference, // one-byte window; crawl moves one byte per step
+    Fast,      // large read window; crawl jumps to the next 'P' or '<'; ASCII
+               // entry names read as bytes
+    Reference, // one-byte window; crawl moves one byte per step; names as text
 };
 
 enum class WalkEnd {
@@ -47,9 +49,10 @@ enum class WalkEnd {
     Stopped,  // the stop flag was raised
 };
 
-// Walks source from offset 0 to its end.
+// Walks source from offset 0 to its end; fastWindow, when above 0, sets the
+// read window of the fast walk (64 bytes at least).
 WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag,
-                WalkMode mode = WalkMode::Fast);
+                WalkMode mode = WalkMode::Fast, qint64 fastWindow = 0);
 
 // The folder path of a message entry name: below "Accounts/x/y/" or
 // "Local/x/", up to the last "/" (the rest itself when it has none); empty

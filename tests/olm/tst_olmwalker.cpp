@@ -45,12 +45,12 @@ private:
     qint64 m_size;
 };
 
-QStringList walk(const QByteArray &bytes, olm::WalkMode mode, bool *insideFile = nullptr)
+QStringList walk(const QByteArray &bytes, olm::WalkMode mode, bool *insideFile = nullptr, qint64 window = 0)
 {
     std::atomic<bool> stop{false};
     olm::MemorySource source(bytes);
     RecordingSink sink(bytes.size());
-    olm::walkOlm(source, sink, stop, mode);
+    olm::walkOlm(source, sink, stop, mode, window);
     if (insideFile)
         *insideFile = sink.insideFile;
     return sink.log;
@@ -80,12 +80,15 @@ private slots:
     void handsOnEntriesAndElements();
     void hostileInputsEndInsideTheFile_data();
     void hostileInputsEndInsideTheFile();
+    void walksAlikeAtEveryWindowSize_data();
+    void walksAlikeAtEveryWindowSize();
     void cutsFolderPathsOfEntryNames_data();
     void cutsFolderPathsOfEntryNames();
     void scansABackupIntoRecordsAndFolders();
     void endsEveryScanWithItsSignals_data();
     void endsEveryScanWithItsSignals();
     void readsAMessageBeyondTwoGigabytes();
+    void keepsTheWalkOrderAcrossBatches();
 };
 
 void TestOlmWalker::handsOnEntriesAndElements_data()
@@ -167,6 +170,22 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         QTest::newRow("zip64-block-after-another-block") << bytes << QStringList{attachLine("Local/att/x", at, "ab")};
     }
     {
+        Archive a;
+        const qint64 account = a.sized("Accounts/A/B/F1/m__message_attachment__.xml", payload);
+        const qint64 empty = a.sized("Local//x/m__message_attachment__.xml", payload);
+        const qint64 accented = a.sized("Local/Mail/Caf\xc3\xa9/m__message_attachment__.xml", payload);
+        const qint64 other = a.sized("Other/A/m__message_attachment__.xml", payload);
+        const qint64 attachment = a.sized("Local/Caf\xc3\xa9.bin", "x");
+        a.sized("Local/a/Tasks.xml/b", "x");
+        const qint64 nameless = a.sized("", "y");
+        QTest::newRow("entry-names-ascii-and-not")
+            << a.bytes
+            << QStringList{payloadLine(QStringLiteral("F1"), account, payload), payloadLine(QStringLiteral("x"), empty, payload),
+                           payloadLine(QStringLiteral("Caf\u00e9"), accented, payload), payloadLine(QString(), other, payload),
+                           QStringLiteral("attach Local/Caf\u00e9.bin %1+1").arg(attachment),
+                           QStringLiteral("attach  %1+1").arg(nameless)};
+    }
+    {
         const QByteArray bytes = "xx<emails a=\"1\"><email>open";
         QTest::newRow("unclosed-element-ends-at-end-of-file")
             << bytes << QStringList{payloadLine(QString(), 2, bytes.mid(2))};
@@ -220,6 +239,30 @@ void TestOlmWalker::hostileInputsEndInsideTheFile()
         QVERIFY2(fastInside && referenceInside, qPrintable(QString::number(length)));
         if (handOvers >= 0)
             QCOMPARE(fast.size(), handOvers);
+    }
+}
+
+void TestOlmWalker::walksAlikeAtEveryWindowSize_data()
+{
+    QTest::addColumn<QByteArray>("archive");
+    QTest::newRow("backup") << sampleArchive();
+    Archive a;
+    a.streamed("s.xml", "PK P < <no <emails x=\"1\">" + QByteArray(300, 'P') + "</emai</emails>");
+    a.sized("Local/Mail/F/m__message_attachment__.xml", emails({simpleMessage("s", QByteArray(500, '<'))}));
+    a.centralDirectory();
+    QTest::newRow("crawled-and-sized") << a.bytes;
+}
+
+void TestOlmWalker::walksAlikeAtEveryWindowSize()
+{
+    // Windows smaller than a header, than a closing tag, and than a payload.
+    QFETCH(QByteArray, archive);
+    const QStringList reference = walk(archive, olm::WalkMode::Reference);
+    QVERIFY(!reference.isEmpty());
+    for (const qint64 window : {1, 2, 7, 29, 64, 257, 4096}) {
+        bool inside = false;
+        QCOMPARE(walk(archive, olm::WalkMode::Fast, &inside, window), reference);
+        QVERIFY(inside);
     }
 }
 
@@ -387,6 +430,33 @@ void TestOlmWalker::readsAMessageBeyondTwoGigabytes()
              QByteArray("far body"));
     QCOMPARE(olmPendingAttachments.offsets, QString::number(header.size()) + QLatin1Char(';'));
     QCOMPARE(olmPendingAttachments.sizes, QString::number(hole) + QLatin1Char(';'));
+}
+
+void TestOlmWalker::keepsTheWalkOrderAcrossBatches()
+{
+    // More entries than one hand-over to the record-making thread holds.
+    Archive a;
+    QStringList expected;
+    for (int i = 0; i < 700; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        a.sized("Local/com.microsoft.__Attachments/a" + n, n);
+        const QByteArray list = attachment("c", "t", "n", "Local/com.microsoft.__Attachments/a" + n);
+        a.sized("Local/Mail/F" + QByteArray::number(i % 3) + "/m" + n + "__message_attachment__.xml",
+                emails({message({element("OPFMessageCopySubject", "s" + n),
+                                 element("OPFMessageCopyAttachmentList", list)})}));
+        expected.append(QStringLiteral("s%1 %2 a%1;").arg(i).arg(502 + i % 3));
+    }
+    a.centralDirectory();
+    QTemporaryDir dir;
+    m_selectedFile = dir.filePath(QStringLiteral("many.olm"));
+    QVERIFY(writeFile(m_selectedFile, a.bytes));
+    QMessageSavingThread scan;
+    QCOMPARE(scanSignals(scan, this).last(), QStringLiteral("finish"));
+    QStringList found;
+    for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext)
+        found.append(QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(r->szSubject)).arg(r->llFolderId)
+                         .arg(QString::fromUtf8(r->pAttachURLs).remove(QStringLiteral("Local/com.microsoft.__Attachments/"))));
+    QCOMPARE(found, expected);
 }
 
 QTEST_GUILESS_MAIN(TestOlmWalker)

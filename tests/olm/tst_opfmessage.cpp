@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <ctime>
+
 using namespace olmfixture;
 
 namespace {
@@ -62,6 +64,8 @@ private slots:
     void framesMessagesAndLocatesBodies();
     void fillsScalarFields_data();
     void fillsScalarFields();
+    void formatsTimesInTheLocalZone_data();
+    void formatsTimesInTheLocalZone();
     void fillsAddressLists_data();
     void fillsAddressLists();
     void matchesAttachmentLists_data();
@@ -164,6 +168,67 @@ void TestOpfMessage::fillsScalarFields_data()
     QTest::newRow("time-far-in-the-future") << QByteArray("OPFMessageCopySentTime")
                                             << QByteArray("999999-12-31T23:59:59") << "sent"
                                             << QByteArray("Fri, 31 Dec 999999 23:59:59 +00");
+
+    // Values read in place must equal what decoding, trimming and encoding
+    // again would give.
+    const QByteArray subject = "OPFMessageCopySubject";
+    QTest::newRow("trailing-no-break-space-trimmed") << subject << QByteArray("caf\xc3\xa9 \xc2\xa0") << "subject"
+                                                     << QByteArray("caf\xc3\xa9");
+    QTest::newRow("leading-byte-order-mark-dropped") << subject << QByteArray("\xef\xbb\xbfHi") << "subject"
+                                                     << QByteArray("Hi");
+    QTest::newRow("inner-byte-order-mark-kept") << subject << QByteArray("a\xef\xbb\xbf" "b") << "subject"
+                                                << QByteArray("a\xef\xbb\xbf" "b");
+    QTest::newRow("overlong-slash-replaced") << subject << QByteArray("a\xc0\xaf") << "subject"
+                                             << QByteArray("a\xef\xbf\xbd\xef\xbf\xbd");
+    QTest::newRow("encoded-surrogate-replaced") << subject << QByteArray("\xed\xa0\x80") << "subject"
+                                                << QByteArray("\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd");
+    QTest::newRow("largest-code-point-kept") << subject << QByteArray("\xf4\x8f\xbf\xbf") << "subject"
+                                             << QByteArray("\xf4\x8f\xbf\xbf");
+    QTest::newRow("nul-ends-the-value") << subject << QByteArray("ab\0cd", 5) << "subject" << QByteArray("ab");
+    QTest::newRow("numeric-references-at-their-limits")
+        << subject << QByteArray("&#x10FFFF;&#1114112;&#xD800;&#9999999999;&#0065;&#x;&#12345678901;")
+        << "subject" << QByteArray("\xf4\x8f\xbf\xbf&#1114112;&#xD800;&#9999999999;A&#x;&#12345678901;");
+    QTest::newRow("outgoing-with-plus-sign") << QByteArray("OPFMessageIsOutgoing") << QByteArray("+1") << "outgoing"
+                                             << QByteArray("1");
+    QTest::newRow("outgoing-with-leading-zeros") << QByteArray("OPFMessageIsOutgoing") << QByteArray("0002")
+                                                 << "outgoing" << QByteArray("2");
+    QTest::newRow("outgoing-beyond-int") << QByteArray("OPFMessageIsOutgoing") << QByteArray("2147483648")
+                                         << "outgoing" << QByteArray("0");
+    QTest::newRow("sent-time-with-plus-sign") << QByteArray("OPFMessageCopySentTime")
+                                              << QByteArray("+2014-12-19T05:07:38") << "sent"
+                                              << QByteArray("Fri, 19 Dec 2014 05:07:38 +0000");
+    QTest::newRow("sent-time-in-year-999") << QByteArray("OPFMessageCopySentTime") << QByteArray("0999-12-31T23:59:59")
+                                           << "sent" << QByteArray("Tue, 31 Dec 999 23:59:59 +0000");
+}
+
+void TestOpfMessage::formatsTimesInTheLocalZone_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QByteArray>("time");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("behind-utc-in-summer") << QByteArray("America/New_York") << QByteArray("2014-07-01T12:00:00")
+                                          << QByteArray("Tue, 01 Jul 2014 08:00:00 -0400");
+    QTest::newRow("quarter-hour-offset") << QByteArray("Asia/Kathmandu") << QByteArray("2014-12-19T05:07:38")
+                                         << QByteArray("Fri, 19 Dec 2014 10:52:38 +0545");
+    QTest::newRow("half-hour-summer-time") << QByteArray("Australia/Lord_Howe") << QByteArray("2014-01-01T00:00:00")
+                                           << QByteArray("Wed, 01 Jan 2014 11:00:00 +1100");
+    QTest::newRow("offset-with-seconds") << QByteArray("Europe/Amsterdam") << QByteArray("1900-01-01T12:00:00")
+                                         << QByteArray("Mon, 01 Jan 1900 12:19:32 +0019");
+}
+
+void TestOpfMessage::formatsTimesInTheLocalZone()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QByteArray, time);
+    QFETCH(QByteArray, stored);
+    qputenv("TZ", zone);
+    tzset();
+    const QByteArray converted = opf::timeconverter1(QString::fromLatin1(time));
+    const QByteArray fromRecord = recordOf({element("OPFMessageCopySentTime", time)}).szSentTime;
+    qputenv("TZ", "UTC");
+    tzset();
+    QCOMPARE(converted, stored);
+    QCOMPARE(fromRecord, stored);
 }
 
 void TestOpfMessage::fillsScalarFields()
@@ -247,6 +312,12 @@ void TestOpfMessage::matchesAttachmentLists_data()
         << QStringList{QStringLiteral("A@5+1")}
         << QByteArray("<messageAttachment OPFAttachmentContentType=\"t\" OPFAttachmentName=\"n\" OPFAttachmentURL=\"A\"></messageAttachment>")
         << QByteArray("no;|t;|n;|A;|5;|1;");
+    QTest::newRow("item-with-url-only")
+        << QStringList{QStringLiteral("A@5+1")}
+        << QByteArray("<messageAttachment OPFAttachmentURL=\"A\"></messageAttachment>") << QByteArray("no;|;|;|A;|5;|1;");
+    QTest::newRow("url-keeping-a-byte-order-mark")
+        << QStringList{QStringLiteral("\uFEFFx@5+1")} << attachment("c", "t", "n", "\xef\xbb\xbf\xef\xbb\xbfx")
+        << QByteArray("c;|t;|n;|\xef\xbb\xbfx;|5;|1;");
     QTest::newRow("semicolon-in-a-name-rejected") << QStringList{QStringLiteral("A@5+1")}
                                                   << attachment("c", "t", "x;y", "A") << QByteArray();
     QTest::newRow("entities-in-names-and-urls") << QStringList{QStringLiteral("A&B\"@5+1")}
