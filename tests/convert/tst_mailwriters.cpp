@@ -10,6 +10,7 @@
 #include "scan/foldermodel.h"
 #include "scan/scanglobals.h"
 #include "support/globalsreset.h"
+#include "support/testfiles.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -20,22 +21,8 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every file below root, relative to it, sorted.
-QStringList filesBelow(const QString &root)
-{
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(root).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
+using testfiles::readAll;
+using testfiles::filesBelow;
 
 // Bytes as readable text: line ends and NULs made visible.
 QString visible(const QByteArray &bytes)

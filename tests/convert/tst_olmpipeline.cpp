@@ -6,6 +6,7 @@
 #include "convert/olmcompose.h"
 #include "convert/olmpipeline.h"
 #include "olm/mailmlrc.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@ using namespace olmcompose;
 using olmsaving::ComposePipeline;
 
 namespace {
+
+using testfiles::readAll;
 
 // The same for every call and every thread, so that the composition of a
 // record does not depend on which thread composed it or when.
@@ -48,12 +51,6 @@ public:
 private:
     rlimit m_saved{};
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include "olm/mailmlrc.h"
 #include "platform/finderinfo.h"
 #include "support/globalsreset.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -19,6 +20,9 @@
 #include <QtTest>
 
 namespace {
+
+using testfiles::readAll;
+using testfiles::filesBelow;
 
 // Records every signal of a run, in order, on the thread that emits it.
 struct SignalLog {
@@ -42,22 +46,6 @@ struct SignalLog {
     }
     double stopAt = -1;
 };
-
-QStringList filesBelow(const QString &dir)
-{
-    QStringList files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir(dir).relativeFilePath(it.next()));
-    files.sort();
-    return files;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "scan/scanglobals.h"
 #include "scan/scanwriterpaths.h"
 #include "support/globalsreset.h"
+#include "support/testfiles.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -13,21 +14,8 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList filesBelow(const QString &root)
-{
-    QStringList files;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(root).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
+using testfiles::readAll;
+using testfiles::filesBelow;
 
 } // namespace
 
