@@ -34,6 +34,19 @@ bool isPlainDecimal(const QString &text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
+// Whether the line [start, lf) (lf at its line feed) has empty content and
+// whether it is a closing boundary ("--" at its start and its end). Content
+// is what a text-mode read gives: the line without the CR of a CR LF. A
+// boundary may end in one CR more (CR CR LF in the file).
+void lineFacts(const char *start, const char *lf, bool &empty, bool &closingBoundary)
+{
+    const char *contentEnd = lf > start && lf[-1] == '\r' ? lf - 1 : lf;
+    empty = contentEnd == start;
+    const char *dashesEnd = contentEnd > start && contentEnd[-1] == '\r' ? contentEnd - 1 : contentEnd;
+    closingBoundary = dashesEnd - start >= 2 && start[0] == '-' && start[1] == '-' && dashesEnd[-2] == '-'
+        && dashesEnd[-1] == '-';
+}
+
 // The length an .emlx file's first line announces, or -1 when it is no count.
 qint64 byteCountOf(const QByteArray &firstLine)
 {
@@ -272,9 +285,11 @@ bool MboxQuoter::quote(QByteArray &line)
 MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool endsLine)
 {
     const Decision decision = begin(content, std::min(length, kHeadBytes));
-    const bool dashes = length >= 2 && std::memcmp(content, "--", 2) == 0
-        && std::memcmp(content + length - 2, "--", 2) == 0;
-    lineEnded(endsLine && length == 0, endsLine && dashes);
+    bool empty = false;
+    bool closingBoundary = false;
+    if (endsLine)
+        lineFacts(content, content + length, empty, closingBoundary);
+    lineEnded(empty, closingBoundary);
     return decision;
 }
 
@@ -308,16 +323,6 @@ void appendSpan(QByteArray &out, const char *from, const char *to)
 {
     if (to > from)
         out.append(from, int(to - from));
-}
-
-// Whether the line [start, lf) (lf at its line feed) has empty content and
-// whether it is a closing boundary ("--" at its start and its end).
-void lineFacts(const char *start, const char *lf, bool &empty, bool &closingBoundary)
-{
-    const char *contentEnd = lf > start && lf[-1] == '\r' ? lf - 1 : lf;
-    empty = contentEnd == start;
-    closingBoundary = contentEnd - start >= 2 && start[0] == '-' && start[1] == '-' && contentEnd[-2] == '-'
-        && contentEnd[-1] == '-';
 }
 
 // The start of the line that ends at lf, looking back no further than floor
@@ -459,9 +464,13 @@ bool MboxStream::continueLine(const char *&p, const char *end, const char *&copi
         appendSpan(out, copied, nl - 1);
         copied = nl;
     }
+    // As lineFacts: a boundary may end in one CR more than the CR LF.
     const qint64 contentBytes = m_lineBytes - (crLf ? 1 : 0);
     const int tailEnd = m_tailSize - (crLf ? 1 : 0);
-    const bool endsDashes = contentBytes >= 2 && m_tail[tailEnd - 2] == '-' && m_tail[tailEnd - 1] == '-';
+    const bool extraCr = contentBytes > 0 && m_tail[tailEnd - 1] == '\r';
+    const qint64 dashBytes = contentBytes - (extraCr ? 1 : 0);
+    const int dashesEnd = tailEnd - (extraCr ? 1 : 0);
+    const bool endsDashes = dashBytes >= 2 && m_tail[dashesEnd - 2] == '-' && m_tail[dashesEnd - 1] == '-';
     m_quoter.lineEnded(contentBytes == 0, m_lineDashes && endsDashes);
     m_inLine = false;
     p = nl + 1;

@@ -176,10 +176,10 @@ private:
     // A decided line goes on in the next block.
     bool m_inLine = false;
     // The line in progress: content began with "--", raw bytes so far and
-    // the last of them (up to three, a CR included).
+    // the last of them (up to four: "--" and two CRs).
     bool m_lineDashes = false;
     qint64 m_lineBytes = 0;
-    char m_tail[3] = {};
+    char m_tail[4] = {};
     int m_tailSize = 0;
     // A CR that ended the previous block, written once the next byte shows
     // it is not the CR of a CR LF.

@@ -75,6 +75,8 @@ private slots:
     void mailMateBothTargets();
     void outspringBothTargets();
     void emlxWithPartialMessage();
+    void mboxMessagesStayApart_data();
+    void mboxMessagesStayApart();
     void mboxProfileBothTargets_data();
     void mboxProfileBothTargets();
     void operaWithAccounts();
@@ -289,6 +291,37 @@ void TestSaveEndToEnd::emlxWithPartialMessage()
     const auto split = pythonSplit(mbox);
     QCOMPARE(split.size(), 2);
     QCOMPARE(split.at(1).first, QStringLiteral("<e2@test>"));
+}
+
+void TestSaveEndToEnd::mboxMessagesStayApart_data()
+{
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::newRow("lf-closing-boundary") << QByteArray("\n");
+    QTest::newRow("cr-lf-closing-boundary") << QByteArray("\r\n");
+    QTest::newRow("cr-cr-lf-closing-boundary") << QByteArray("\r\r\n");
+}
+
+// A separator right after the closing boundary of a text part stays a
+// separator, whatever line end the boundary has.
+void TestSaveEndToEnd::mboxMessagesStayApart()
+{
+    QFETCH(QByteArray, lineEnd);
+    auto multipart = [&](const QByteArray &id) {
+        return "Message-ID: <" + id + "@test>\nContent-Type: multipart/alternative; boundary=x\n\n--x\n"
+               "Content-Type: text/plain; charset=utf-8\n\nline\nFrom inside\n--x--" + lineEnd;
+    };
+    addFile(QStringLiteral("/Mail/Local Folders/Inbox"),
+            "From a@b Mon Jan  1 00:00:00 2024\n" + multipart("c1") + "From c@d Mon Jan  1 00:00:00 2024\n"
+                + multipart("c2"),
+            502);
+    QCOMPARE(save(SaveSource::Mbox, SaveTarget::AppleMail).last(), QStringLiteral("finish"));
+    QDirIterator it(out(QStringLiteral("/Main Identity.mbox/Mail")), QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY(it.hasNext());
+    const auto split = pythonSplit(it.next());
+    QCOMPARE(split.size(), 2);
+    QCOMPARE(split.at(0).first, QStringLiteral("<c1@test>"));
+    QCOMPARE(split.at(1).first, QStringLiteral("<c2@test>"));
+    QVERIFY(split.at(0).second.contains("\n>From inside\n"));
 }
 
 void TestSaveEndToEnd::mboxProfileBothTargets_data()

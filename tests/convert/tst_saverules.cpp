@@ -167,6 +167,15 @@ private slots:
         QTest::newRow("after-closing-boundary-is-separator")
             << QByteArray("From a\nContent-Type: text/html;\n--x--\nFrom b\n")
             << QByteArray("From a\nContent-Type: text/html;\n--x--\nFrom b\n") << 2;
+        QTest::newRow("after-cr-lf-closing-boundary-is-separator")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\nFrom b\n")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\nFrom b\n") << 2;
+        QTest::newRow("after-cr-cr-lf-closing-boundary-is-separator")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\nFrom b\n")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\nFrom b\n") << 2;
+        QTest::newRow("after-boundary-with-three-crs-quoted")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\r\nFrom b\n")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\r\n>From b\n") << 1;
         QTest::newRow("from-dash-never-quoted")
             << QByteArray("From a\nContent-Type: text/plain;\nx\nFrom - Mon\n")
             << QByteArray("From a\nContent-Type: text/plain;\nx\nFrom - Mon\n") << 2;
@@ -203,6 +212,18 @@ private slots:
         QTest::newRow("closing-boundary-with-cr-lf-then-separator")
             << QByteArray("From a\nContent-Type: text/plain;\n--x--\r\nFrom b\n--\nFrom c\n")
             << QByteArray("From a\nContent-Type: text/plain;\n--x--\nFrom b\n--\nFrom c\n") << false;
+        QTest::newRow("closing-boundary-with-cr-cr-lf-then-separator")
+            << QByteArray("From a\nContent-Type: text/plain;\nx\n--x--\r\r\nFrom b\nContent-Type: text/plain;\n"
+                          "--y--\r\r\r\nFrom c\n")
+            << QByteArray("From a\nContent-Type: text/plain;\nx\n--x--\r\nFrom b\nContent-Type: text/plain;\n"
+                          "--y--\r\r\n>From c\n")
+            << false;
+        QTest::newRow("long-closing-boundary-with-cr-cr-lf-then-separator")
+            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\r\nFrom b\n"
+            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\n" << false;
+        QTest::newRow("stop-before-separator-after-cr-cr-lf-boundary")
+            << QByteArray("x\nContent-Type: text/plain;\n--x--\r\r\nFrom b\nz\n")
+            << QByteArray("x\nContent-Type: text/plain;\n--x--\r\n") << true;
         QTest::newRow("long-lines-and-no-final-line-feed")
             << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\nContent-Type: text/plain;\n"
                    + longLine + "\nFrom me\n" + longLine + "\r"
