@@ -18,20 +18,11 @@ const QByteArray kPartMarker("X-Apple-Content-Length: ");
 namespace {
 const QByteArray kFromLine("From ");
 const QByteArray kReceivedSpf("Received-Spf:");
-const QByteArray kPartialName(".partial.emlx");
-const QLatin1String kPartSuffix(".emlxpart");
 
 int lineEnd(const QByteArray &data, int from)
 {
     const int nl = data.indexOf('\n', from);
     return nl < 0 ? data.size() : nl + 1;
-}
-
-bool isPlainDecimal(const QString &text)
-{
-    if (text.isEmpty() || text.size() > 9 || (text.size() > 1 && text.at(0) == QLatin1Char('0')))
-        return false;
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
 // Whether the line [start, lf) (lf at its line feed) has empty content and
@@ -209,68 +200,6 @@ QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray
         marker = next;
     }
     return out;
-}
-
-bool isPartialMessagePath(const QString &path)
-{
-    return path.contains(QLatin1String(kPartialName));
-}
-
-QString partialMessageKey(const QString &messagePath)
-{
-    const int i1 = messagePath.lastIndexOf(QLatin1Char('.'));
-    if (i1 <= 0)
-        return QString();
-    const int i2 = messagePath.lastIndexOf(QLatin1Char('.'), i1 - 1);
-    if (i2 < 0)
-        return QString();
-    return messagePath.left(i2 + 1);
-}
-
-QString partFileKey(const QString &partPath)
-{
-    if (!partPath.endsWith(kPartSuffix))
-        return QString();
-    const QString stem = partPath.left(partPath.size() - kPartSuffix.size());
-    const int dot = stem.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || stem.indexOf(QLatin1Char('/'), dot) >= 0)
-        return QString();
-    return stem.left(dot + 1);
-}
-
-QStringList orderedPartFiles(const QStringList &claimedParts)
-{
-    QList<QPair<int, QString>> numbered;
-    for (const QString &path : claimedParts) {
-        const QString stem = path.left(path.size() - kPartSuffix.size());
-        const QString number = stem.mid(stem.lastIndexOf(QLatin1Char('.')) + 1);
-        if (!path.endsWith(kPartSuffix) || !isPlainDecimal(number))
-            continue;
-        const QPair<int, QString> entry(number.toInt(), path);
-        if (!numbered.contains(entry))
-            numbered.append(entry);
-    }
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first < b.first; });
-    QStringList ordered;
-    for (const auto &entry : numbered)
-        ordered.append(entry.second);
-    return ordered;
-}
-
-PartIndex::PartIndex(const QStringList &partPaths)
-{
-    for (const QString &path : partPaths) {
-        const QString key = partFileKey(path);
-        if (!key.isEmpty())
-            m_byKey[key].append(path);
-    }
-}
-
-QStringList PartIndex::claim(const QString &messagePath)
-{
-    const QString key = partialMessageKey(messagePath);
-    return key.isEmpty() ? QStringList() : m_byKey.take(key);
 }
 
 bool MboxQuoter::quote(QByteArray &line)

@@ -5,7 +5,6 @@
 // message. Everything works on bytes: message text is never decoded.
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -65,34 +64,6 @@ extern const QByteArray kPartMarker;
 // beyond the last marker are ignored; the text before the first marker is
 // never changed.
 QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray> &parts);
-
-// The key that ties part files to their message: the path up to and
-// including the dot that follows the message number
-// ("/A/Messages/4711.partial.emlx" and "/A/Messages/4711.2.emlxpart" both
-// give "/A/Messages/4711."). Empty when the path has no such form.
-QString partialMessageKey(const QString &messagePath);
-QString partFileKey(const QString &partPath);
-
-// True when path names a partial message (".partial.emlx" in it).
-bool isPartialMessagePath(const QString &path);
-
-// The part files of one message in splicing order: the plain decimal part
-// numbers (no leading zero) ascending, duplicates once; a part whose number
-// is not such a number is left out.
-QStringList orderedPartFiles(const QStringList &claimedParts);
-
-// Part files of a run indexed by partFileKey, so that each message claims
-// its own without a search.
-class PartIndex
-{
-public:
-    explicit PartIndex(const QStringList &partPaths = {});
-    // Takes the parts of a message out of the index (a part is used once).
-    QStringList claim(const QString &messagePath);
-
-private:
-    QHash<QString, QStringList> m_byKey;
-};
 
 // Quoting of the lines of an mbox source file: ">" goes before a "From "
 // line inside the text part of a message, and a "From " line after an

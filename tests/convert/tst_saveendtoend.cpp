@@ -22,6 +22,9 @@
 
 Q_DECLARE_METATYPE(SaveTarget)
 
+// Part files beside a message: name to bytes; a name ending in "/" is a directory.
+using PartFiles = QMap<QString, QByteArray>;
+
 namespace {
 
 const QByteArray kAppleSep("From - Wed Nov 12 14:38:04 2014\n");
@@ -75,6 +78,8 @@ private slots:
     void mailMateBothTargets();
     void outspringBothTargets();
     void emlxWithPartialMessage();
+    void partialMessageStaysOneRecord_data();
+    void partialMessageStaysOneRecord();
     void mboxMessagesStayApart_data();
     void mboxMessagesStayApart();
     void mboxProfileBothTargets_data();
@@ -291,6 +296,55 @@ void TestSaveEndToEnd::emlxWithPartialMessage()
     const auto split = pythonSplit(mbox);
     QCOMPARE(split.size(), 2);
     QCOMPARE(split.at(1).first, QStringLiteral("<e2@test>"));
+}
+
+void TestSaveEndToEnd::partialMessageStaysOneRecord_data()
+{
+    QTest::addColumn<QByteArray>("partial");
+    QTest::addColumn<PartFiles>("parts");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("unreadable");
+    const QByteArray twoMarkers = "Message-ID: <p1@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                                  "X-Apple-Content-Length: 5\n\n--b\nX-Apple-Content-Length: 5\n\n--b--\n";
+    QTest::newRow("part-directory-keeps-its-place")
+        << twoMarkers
+        << PartFiles{{QStringLiteral("2.4.emlxpart/"), QByteArray()},
+                     {QStringLiteral("2.4.emlxpart/2.10.emlxpart"), "inner\n"},
+                     {QStringLiteral("2.5.emlxpart"), "five\n"}}
+        << QByteArray("Message-ID: <p1@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                      "X-Apple-Content-Length: 5\n\n--b\nX-Apple-Content-Length: 5\n\nfive\n--b--\n")
+        << 1;
+}
+
+// A reader of the record finds exactly one message in it.
+void TestSaveEndToEnd::partialMessageStaysOneRecord()
+{
+    QFETCH(QByteArray, partial);
+    QFETCH(PartFiles, parts);
+    QFETCH(QByteArray, text);
+    QFETCH(int, unreadable);
+    const QByteArray trailer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict/></plist>\n";
+    const QString messages = QStringLiteral("/Mailboxes/Work.mbox/Messages/");
+    addFile(messages + QStringLiteral("2.partial.emlx"), QByteArray::number(partial.size()) + "\n" + partial + trailer,
+            502);
+    for (auto it = parts.cbegin(); it != parts.cend(); ++it) {
+        const QString path = src(messages + it.key());
+        QVERIFY(QDir().mkpath(it.key().endsWith(QLatin1Char('/')) ? path : QFileInfo(path).path()));
+        if (it.key().endsWith(QLatin1Char('/')))
+            continue;
+        QFile part(path);
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        QCOMPARE(part.write(it.value()), qint64(it.value().size()));
+    }
+
+    QMailSaving saving;
+    QCOMPARE(save(SaveSource::Emlx, SaveTarget::Outlook, &saving).last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().unreadable, qint64(unreadable));
+    const QString mbox = out(QStringLiteral("/Main Identity.rge/Mail/Mailboxes/Work/Work.mbox"));
+    QCOMPARE(QString::fromLatin1(readAll(mbox)), QString::fromLatin1(record(kEmlxSep, text)));
+    const auto split = pythonSplit(mbox);
+    QCOMPARE(split.size(), 1);
+    QCOMPARE(split.at(0).first, QStringLiteral("<p1@test>"));
 }
 
 void TestSaveEndToEnd::mboxMessagesStayApart_data()

@@ -6,6 +6,7 @@
 #include "convert/savefrontend.h"
 #include "convert/saverules.h"
 #include "convert/savesnapshot.h"
+#include "scan/emlxdiscovery.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,6 +140,14 @@ private slots:
         QTest::newRow("other-number-not-claimed")
             << QStringList{QStringLiteral("/A/M/47110.2.emlxpart")} << QStringLiteral("/A/M/4711.partial.emlx")
             << QStringList{};
+        // A part belongs to the message of its own directory: one inside a
+        // directory named like a part file is not the outer message's.
+        const QStringList nested{QStringLiteral("/A/M/4711.4.emlxpart"),
+                                 QStringLiteral("/A/M/4711.4.emlxpart/4711.10.emlxpart")};
+        QTest::newRow("part-inside-directory-named-like-a-part")
+            << nested << QStringLiteral("/A/M/4711.partial.emlx") << QStringList{nested.at(0)};
+        QTest::newRow("message-inside-directory-named-like-a-part")
+            << nested << QStringLiteral("/A/M/4711.4.emlxpart/4711.partial.emlx") << QStringList{nested.at(1)};
         QTest::newRow("leading-zero-not-spliced")
             << QStringList{QStringLiteral("/A/M/4711.02.emlxpart"), QStringLiteral("/A/M/4711.3.emlxpart")}
             << QStringLiteral("/A/M/4711.partial.emlx") << QStringList{QStringLiteral("/A/M/4711.3.emlxpart")};
@@ -149,9 +158,10 @@ private slots:
         QFETCH(QStringList, partFiles);
         QFETCH(QString, message);
         QFETCH(QStringList, ordered);
-        saverules::PartIndex index(partFiles);
-        QCOMPARE(saverules::orderedPartFiles(index.claim(message)), ordered);
-        QVERIFY(index.claim(message).isEmpty());
+        // The claim the save makes, by the scan's own rule.
+        emlxdiscovery::PartIndex index(partFiles);
+        QCOMPARE(emlxdiscovery::orderClaimedParts(index.claim(emlxdiscovery::partialKey(message))), ordered);
+        QVERIFY(index.claim(emlxdiscovery::partialKey(message)).isEmpty());
     }
 
     void mboxQuoting_data()
