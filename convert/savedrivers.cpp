@@ -248,7 +248,7 @@ void QMailSaving::runMessageDriver(MessageKind kind)
                         // parts still meet their own markers.
                         partTexts.append(partRaw ? saverules::toTextMode(*partRaw) : QByteArray());
                     }
-                    text = saverules::assemblePartialMessage(text, partTexts);
+                    text = saverules::partialMessageTextOf(*raw, partTexts, rules);
                 }
                 ok = writeMail(text, bundle, path);
                 break;

@@ -25,6 +25,30 @@ int lineEnd(const QByteArray &data, int from)
     return nl < 0 ? data.size() : nl + 1;
 }
 
+// Whether the property-list trailer begins at position at of data: the
+// declaration, then nothing but white space, or a property list that runs to
+// the end of the data. The declaration opens an XHTML part just as well, but
+// there other text follows it.
+bool trailerBeginsAt(const QByteArray &data, int at)
+{
+    if (at < 0 || data.size() - at < kPlistDeclaration.size()
+        || std::memcmp(data.constData() + at, kPlistDeclaration.constData(), size_t(kPlistDeclaration.size())) != 0)
+        return false;
+    const QByteArray rest = data.mid(at + kPlistDeclaration.size()).trimmed();
+    if (rest.isEmpty())
+        return true;
+    return (rest.startsWith("<!DOCTYPE plist") || rest.startsWith("<plist"))
+        && (rest.endsWith("</plist>") || rest.endsWith("<plist/>"));
+}
+
+// Where the trailer of data begins: the last declaration, when it is one;
+// -1 when data has no trailer.
+int trailerStart(const QByteArray &data)
+{
+    const int at = data.lastIndexOf(kPlistDeclaration);
+    return trailerBeginsAt(data, at) ? at : -1;
+}
+
 // Whether the line [start, lf) (lf at its line feed) has empty content and
 // whether it is a closing boundary ("--" at its start and its end). Content
 // is what a text-mode read gives: the line without the CR of a CR LF. A
@@ -91,11 +115,6 @@ bool isHeaderLine(const QByteArray &line)
     return i > 0 && i < line.size();
 }
 
-QByteArray quoteFromLine(const QByteArray &line)
-{
-    return line.startsWith(kFromLine) ? QByteArray(">") + line : line;
-}
-
 ReadRules mailMateRules()
 {
     return ReadRules{};
@@ -125,19 +144,23 @@ ReadRules operaRules()
 QByteArray messageTextOf(const QByteArray &raw, const ReadRules &rules)
 {
     // 1. The first line: a byte count, an envelope line or the first header.
+    // A count is only trusted where the trailer follows it: one that falls
+    // short would cut the message, one that runs long would take the trailer.
     const int firstEnd = lineEnd(raw, 0);
-    const QByteArray firstLine = raw.left(firstEnd);
+    const qint64 count = rules.useByteCount ? byteCountOf(raw.left(firstEnd)) : -1;
     QByteArray body;
-    bool cutAtTrailer = rules.cutAtPlistTrailer;
-    const qint64 count = rules.useByteCount ? byteCountOf(firstLine) : -1;
-    if (count >= 0 && count <= raw.size() - firstEnd) {
+    if (count >= 0 && count <= raw.size() - firstEnd && trailerBeginsAt(raw, firstEnd + int(count))) {
         // The count is raw bytes (CR included): cut before the text-mode read.
         body = toTextMode(raw.mid(firstEnd, int(count)));
-        cutAtTrailer = false;
     } else {
         const QByteArray text = toTextMode(raw);
         const int end = lineEnd(text, 0);
         body = isHeaderLine(text.left(end)) ? text : text.mid(end);
+        if (rules.cutAtPlistTrailer) {
+            const int trailer = trailerStart(body);
+            if (trailer >= 0)
+                body.truncate(trailer);
+        }
     }
 
     // 2. The lines by the rules.
@@ -146,32 +169,41 @@ QByteArray messageTextOf(const QByteArray &raw, const ReadRules &rules)
     bool inSpf = false;
     for (int pos = 0; pos < body.size();) {
         const int end = lineEnd(body, pos);
-        QByteArray line = body.mid(pos, end - pos);
+        const bool spf = rules.dropReceivedSpf && end - pos >= kReceivedSpf.size()
+            && std::memcmp(body.constData() + pos, kReceivedSpf.constData(), size_t(kReceivedSpf.size())) == 0;
+        const bool continuation = inSpf && body.at(pos) == ' ';
+        if (!spf && !continuation)
+            out.append(body.constData() + pos, end - pos);
+        inSpf = spf || continuation;
         pos = end;
-        if (inSpf) {
-            if (line.startsWith(' '))
-                continue;
-            inSpf = false;
-            if (rules.dropReceivedSpf && line.startsWith(kReceivedSpf)) {
-                inSpf = true;
-                continue;
-            }
-        } else {
-            if (rules.dropReceivedSpf && line.startsWith(kReceivedSpf)) {
-                inSpf = true;
-                continue;
-            }
-        }
-        if (cutAtTrailer) {
-            const int at = line.indexOf(kPlistDeclaration);
-            if (at >= 0) {
-                out.append(rules.quoteFromLines ? quoteFromLine(line.left(at)) : line.left(at));
-                break;
-            }
-        }
-        out.append(rules.quoteFromLines ? quoteFromLine(line) : line);
+    }
+    return rules.quoteFromLines ? quoteFromLines(out) : out;
+}
+
+QByteArray quoteFromLines(const QByteArray &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + 16);
+    for (int pos = 0; pos < text.size();) {
+        const int end = lineEnd(text, pos);
+        if (text.size() - pos >= kFromLine.size()
+            && std::memcmp(text.constData() + pos, kFromLine.constData(), size_t(kFromLine.size())) == 0)
+            out.append('>');
+        out.append(text.constData() + pos, end - pos);
+        pos = end;
     }
     return out;
+}
+
+QByteArray partialMessageTextOf(const QByteArray &raw, const QList<QByteArray> &parts, const ReadRules &rules)
+{
+    // The parts are quoted with the message text: a part may begin with a
+    // "From " line, or end without a line feed and so finish the line that
+    // follows it.
+    ReadRules unquoted = rules;
+    unquoted.quoteFromLines = false;
+    const QByteArray text = assemblePartialMessage(messageTextOf(raw, unquoted), parts);
+    return rules.quoteFromLines ? quoteFromLines(text) : text;
 }
 
 QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray> &parts)

@@ -22,17 +22,16 @@ QList<QByteArray> splitLines(const QByteArray &data);
 // (no blank, no ":") directly followed by ":".
 bool isHeaderLine(const QByteArray &line);
 
-// line with ">" in front when it begins with "From "; unchanged otherwise.
-QByteArray quoteFromLine(const QByteArray &line);
-
 // How a message file is read.
 struct ReadRules {
-    // Take the message length from a first line of decimal digits (.emlx):
-    // the message is exactly that many bytes after it, so nothing inside it
-    // ends the reading.
+    // Take the message length from a first line of decimal digits (.emlx)
+    // when the property-list trailer begins right after that many bytes:
+    // nothing inside the message then ends the reading.
     bool useByteCount = false;
-    // End the message at the property-list declaration (the line's text in
-    // front of the declaration stays).
+    // End the message where the property-list trailer begins: the
+    // declaration followed by the property list to the end of the file (the
+    // line's text in front of the declaration stays). A declaration that
+    // other text follows, as in an XHTML part, is message text.
     bool cutAtPlistTrailer = false;
     // Leave out "Received-Spf:" headers with their continuation lines.
     bool dropReceivedSpf = false;
@@ -55,6 +54,9 @@ extern const QByteArray kPlistDeclaration;
 // while a byte-count or "From " envelope line goes), then the rules.
 QByteArray messageTextOf(const QByteArray &raw, const ReadRules &rules);
 
+// text with ">" before every line that begins "From ".
+QByteArray quoteFromLines(const QByteArray &text);
+
 // The marker of a part whose body was kept in a part file.
 extern const QByteArray kPartMarker;
 
@@ -64,6 +66,11 @@ extern const QByteArray kPartMarker;
 // beyond the last marker are ignored; the text before the first marker is
 // never changed.
 QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray> &parts);
+
+// The message text of a partial message's file completed with the texts
+// of its part files (assemblePartialMessage), the "From " lines of the
+// whole quoted when the rules quote.
+QByteArray partialMessageTextOf(const QByteArray &raw, const QList<QByteArray> &parts, const ReadRules &rules);
 
 // Quoting of the lines of an mbox source file: ">" goes before a "From "
 // line inside the text part of a message, and a "From " line after an

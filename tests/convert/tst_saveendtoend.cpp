@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 
 Q_DECLARE_METATYPE(SaveTarget)
+Q_DECLARE_METATYPE(SaveSource)
 
 // Part files beside a message: name to bytes; a name ending in "/" is a directory.
 using PartFiles = QMap<QString, QByteArray>;
@@ -78,6 +79,8 @@ private slots:
     void mailMateBothTargets();
     void outspringBothTargets();
     void emlxWithPartialMessage();
+    void messageTextEndsAtTheTrailer_data();
+    void messageTextEndsAtTheTrailer();
     void partialMessageStaysOneRecord_data();
     void partialMessageStaysOneRecord();
     void mboxMessagesStayApart_data();
@@ -298,12 +301,71 @@ void TestSaveEndToEnd::emlxWithPartialMessage()
     QCOMPARE(split.at(1).first, QStringLiteral("<e2@test>"));
 }
 
+void TestSaveEndToEnd::messageTextEndsAtTheTrailer_data()
+{
+    QTest::addColumn<SaveSource>("source");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray trailer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
+                               "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n"
+                               "<dict>\n\t<key>flags</key>\n\t<integer>8590195713</integer>\n</dict>\n</plist>\n";
+    const QByteArray xhtml = "Message-ID: <x1@test>\nContent-Type: multipart/alternative; boundary=b\n\n--b\n"
+                             "Content-Type: text/plain; charset=utf-8\n\nHi\n--b\nContent-Type: application/xhtml+xml\n\n"
+                             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html>\n"
+                             "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>Hi</p></body></html>\n--b--\n";
+    const QByteArray whole = message("t1");
+    const QString emlx = QStringLiteral("/Mailboxes/Work.mbox/Messages/1.emlx");
+    const QString eml = QStringLiteral("/X.mbox/Y/1.eml");
+    QTest::newRow("emlx-short-count") << SaveSource::Emlx << emlx << "40\n" + whole + trailer << quoted(whole);
+    QTest::newRow("emlx-count-of-the-header-block")
+        << SaveSource::Emlx << emlx << QByteArray::number(whole.indexOf("\n\n") + 2) + "\n" + whole + trailer
+        << quoted(whole);
+    QTest::newRow("emlx-exact-count") << SaveSource::Emlx << emlx
+                                      << QByteArray::number(whole.size()) + "\n" + whole + trailer << quoted(whole);
+    QTest::newRow("emlx-xhtml-part-short-count") << SaveSource::Emlx << emlx << "12\n" + xhtml + trailer << xhtml;
+    QTest::newRow("emlx-xhtml-part-no-count") << SaveSource::Emlx << emlx << "x\n" + xhtml + trailer << xhtml;
+    QTest::newRow("outspring-xhtml-part") << SaveSource::Outspring << eml << xhtml << xhtml;
+    QTest::newRow("outspring-xhtml-part-then-trailer") << SaveSource::Outspring << eml << xhtml + trailer << xhtml;
+}
+
+// The record holds the whole message, however short the count in front of
+// it and whatever its parts hold, and nothing of the trailer.
+void TestSaveEndToEnd::messageTextEndsAtTheTrailer()
+{
+    QFETCH(SaveSource, source);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, text);
+    addFile(file, bytes, 502);
+    QMailSaving saving;
+    QCOMPARE(save(source, SaveTarget::Outlook, &saving).last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().written, qint64(1));
+    const QString mbox = source == SaveSource::Emlx
+        ? out(QStringLiteral("/Main Identity.rge/Mail/Mailboxes/Work/Work.mbox"))
+        : out(QStringLiteral("/Main Identity.rge/Mail/X/Y/Y.mbox"));
+    const QByteArray separator = source == SaveSource::Emlx ? kEmlxSep : kOutlookSep;
+    QCOMPARE(QString::fromLatin1(readAll(mbox)), QString::fromLatin1(record(separator, text)));
+}
+
 void TestSaveEndToEnd::partialMessageStaysOneRecord_data()
 {
     QTest::addColumn<QByteArray>("partial");
     QTest::addColumn<PartFiles>("parts");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("unreadable");
+    const QByteArray head = "Message-ID: <p1@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                            "Content-Type: text/plain;\n\nSee the patch.\n--b\n"
+                            "Content-Type: text/plain; name=fix.patch\nX-Apple-Content-Length: 120\n\n";
+    // A patch attached as text begins with a "From " line.
+    const QByteArray patch = "From 1a2b3c4d Mon Sep 17 00:00:00 2001\nFrom: Dev <dev@example.org>\n"
+                             "Subject: [PATCH] fix\n\n---\n a | 1 +\n";
+    QTest::newRow("part-begins-with-a-from-line")
+        << head + "--b--\n" << PartFiles{{QStringLiteral("2.2.emlxpart"), patch}}
+        << head + ">" + patch + "--b--\n" << 0;
+    QTest::newRow("part-without-final-line-feed-joins-into-a-from-line")
+        << head + " the tail\n--b--\n" << PartFiles{{QStringLiteral("2.2.emlxpart"), "patch\nFrom"}}
+        << head + "patch\n>From the tail\n--b--\n" << 0;
     const QByteArray twoMarkers = "Message-ID: <p1@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
                                   "X-Apple-Content-Length: 5\n\n--b\nX-Apple-Content-Length: 5\n\n--b--\n";
     QTest::newRow("part-directory-keeps-its-place")
@@ -316,7 +378,8 @@ void TestSaveEndToEnd::partialMessageStaysOneRecord_data()
         << 1;
 }
 
-// A reader of the record finds exactly one message in it.
+// The completed message is quoted as a whole, so a reader of the record
+// finds exactly one message in it.
 void TestSaveEndToEnd::partialMessageStaysOneRecord()
 {
     QFETCH(QByteArray, partial);

@@ -44,6 +44,15 @@ private slots:
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray utf8 = "Subject: caf\xc3\xa9 \xe2\x82\xac\n\nLatin-1 \xe9 byte\n";
+        const QByteArray kTrailer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC "
+                                    "\"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                                    "<plist version=\"1.0\">\n<dict>\n\t<key>flags</key>\n\t<integer>1</integer>\n"
+                                    "</dict>\n</plist>\n";
+        const QByteArray kXhtmlMessage = "To: a\nContent-Type: multipart/alternative; boundary=b\n\n--b\n"
+                                         "Content-Type: application/xhtml+xml\n\n"
+                                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body>Hi</body></html>\n"
+                                         "--b--\n";
         QTest::newRow("mailmate-keeps-first-header") << "mailmate" << QByteArray("To: a\nSubject: s\n\nbody\n")
                                                      << QByteArray("To: a\nSubject: s\n\nbody\n");
         QTest::newRow("mailmate-drops-envelope-line")
@@ -74,12 +83,37 @@ private slots:
                           "encoding=\"UTF-8\"?>\n<plist/>\n")
             << QByteArray("To: a\n\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\nmore\n");
         QTest::newRow("emlx-count-counts-cr-bytes")
-            << "emlx" << QByteArray("12\r\nTo: a\r\n\r\nb\r\ntrailer") << QByteArray("To: a\n\nb\n");
+            << "emlx" << QByteArray("12\r\nTo: a\r\n\r\nb\r\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<plist/>\r\n")
+            << QByteArray("To: a\n\nb\n");
         QTest::newRow("emlx-count-too-large-falls-back-to-trailer")
             << "emlx" << QByteArray("999\nTo: a\n\nb\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")
             << QByteArray("To: a\n\nb\n");
         QTest::newRow("emlx-from-lines-quoted") << "emlx" << QByteArray("14\nTo: a\n\nFrom x\n")
                                                 << QByteArray("To: a\n\n>From x\n");
+        // A count is taken only where the trailer begins right after it;
+        // otherwise the message runs to the trailer.
+        QTest::newRow("emlx-short-count-read-to-trailer")
+            << "emlx" << "5\nTo: a\n\nbody\nFrom x\n" + kTrailer << QByteArray("To: a\n\nbody\n>From x\n");
+        QTest::newRow("emlx-zero-count-read-to-trailer")
+            << "emlx" << "0\nTo: a\n\nb\n" + kTrailer << QByteArray("To: a\n\nb\n");
+        QTest::newRow("emlx-count-ending-at-a-line-end-inside-the-message")
+            << "emlx" << "7\nTo: a\n\nb\n" + kTrailer << QByteArray("To: a\n\nb\n");
+        QTest::newRow("emlx-count-ending-inside-a-line")
+            << "emlx" << "9\nTo: a\n\nbody\n" + kTrailer << QByteArray("To: a\n\nbody\n");
+        QTest::newRow("emlx-count-one-short-of-the-trailer")
+            << "emlx" << "11\nTo: a\n\nbody\n" + kTrailer << QByteArray("To: a\n\nbody\n");
+        QTest::newRow("emlx-count-exact-with-full-trailer")
+            << "emlx" << "12\nTo: a\n\nbody\n" + kTrailer << QByteArray("To: a\n\nbody\n");
+        // Only the trailer ends a message: a line of an XHTML part that
+        // holds the declaration is part of the message.
+        QTest::newRow("emlx-short-count-xhtml-part-kept")
+            << "emlx" << "3\n" + kXhtmlMessage + kTrailer << kXhtmlMessage;
+        QTest::newRow("emlx-no-count-xhtml-part-kept")
+            << "emlx" << "count\n" + kXhtmlMessage + kTrailer << kXhtmlMessage;
+        QTest::newRow("emlx-no-trailer-xhtml-part-kept") << "emlx" << "3\n" + kXhtmlMessage << kXhtmlMessage;
+        QTest::newRow("outspring-xhtml-part-kept") << "outspring" << kXhtmlMessage << kXhtmlMessage;
+        QTest::newRow("outspring-xhtml-part-then-trailer")
+            << "outspring" << kXhtmlMessage + kTrailer << kXhtmlMessage;
         QTest::newRow("empty-file") << "outspring" << QByteArray() << QByteArray();
         QTest::newRow("single-line") << "emlx" << QByteArray("0\n") << QByteArray();
     }
