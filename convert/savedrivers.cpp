@@ -8,6 +8,7 @@
 #include "app/appglobals.h"
 #include "convert/convertglobals.h"
 #include "convert/saverules.h"
+#include "scan/emlxdiscovery.h"
 #include "scan/filelister.h"
 #include "scan/operadiscovery.h"
 #include "scan/scanglobals.h"
@@ -177,7 +178,7 @@ void QMailSaving::runMessageDriver(MessageKind kind)
     // 2. What the kind needs besides the messages: the part files of
     // partial .emlx messages, the account names of an Opera Mail profile.
     saverules::ReadRules rules;
-    saverules::PartIndex parts;
+    emlxdiscovery::PartIndex parts({});
     operadiscovery::AccountList accounts;
     switch (kind) {
     case MessageKind::MailMate:
@@ -188,8 +189,9 @@ void QMailSaving::runMessageDriver(MessageKind kind)
         break;
     case MessageKind::Emlx:
         rules = saverules::emlxRules();
-        parts = saverules::PartIndex(filelister::findPaths(m_snapshot.selectedRoot, QStringLiteral("*.emlxpart"),
-                                                           filelister::EntryTypes::RegularFiles));
+        // Every entry of that name, as the scan lists them: one that is no
+        // file is a part that cannot be read, not a part that is missing.
+        parts = emlxdiscovery::PartIndex(filelister::findPaths(m_snapshot.selectedRoot, QStringLiteral("*.emlxpart")));
         break;
     case MessageKind::Opera: {
         rules = saverules::operaRules();
@@ -235,9 +237,10 @@ void QMailSaving::runMessageDriver(MessageKind kind)
                 ok = outlook ? writeMailForOutSpring(text, bundle, path) : writeMailForOutSpringAppleMail(text, path);
                 break;
             case MessageKind::Emlx: {
-                if (saverules::isPartialMessagePath(path)) {
+                if (emlxdiscovery::isPartialMessage(path)) {
                     QList<QByteArray> partTexts;
-                    for (const QString &part : saverules::orderedPartFiles(parts.claim(path))) {
+                    const QStringList claimed = parts.claim(emlxdiscovery::partialKey(path));
+                    for (const QString &part : emlxdiscovery::orderClaimedParts(claimed)) {
                         const std::optional<QByteArray> partRaw = readRegularFile(part);
                         if (!partRaw)
                             ++m_outcome.unreadable;
@@ -245,7 +248,7 @@ void QMailSaving::runMessageDriver(MessageKind kind)
                         // parts still meet their own markers.
                         partTexts.append(partRaw ? saverules::toTextMode(*partRaw) : QByteArray());
                     }
-                    text = saverules::assemblePartialMessage(text, partTexts);
+                    text = saverules::partialMessageTextOf(*raw, partTexts, rules);
                 }
                 ok = writeMail(text, bundle, path);
                 break;

@@ -18,8 +18,6 @@ const QByteArray kPartMarker("X-Apple-Content-Length: ");
 namespace {
 const QByteArray kFromLine("From ");
 const QByteArray kReceivedSpf("Received-Spf:");
-const QByteArray kPartialName(".partial.emlx");
-const QLatin1String kPartSuffix(".emlxpart");
 
 int lineEnd(const QByteArray &data, int from)
 {
@@ -27,11 +25,41 @@ int lineEnd(const QByteArray &data, int from)
     return nl < 0 ? data.size() : nl + 1;
 }
 
-bool isPlainDecimal(const QString &text)
+// Whether the property-list trailer begins at position at of data: the
+// declaration, then nothing but white space, or a property list that runs to
+// the end of the data. The declaration opens an XHTML part just as well, but
+// there other text follows it.
+bool trailerBeginsAt(const QByteArray &data, int at)
 {
-    if (text.isEmpty() || text.size() > 9 || (text.size() > 1 && text.at(0) == QLatin1Char('0')))
+    if (at < 0 || data.size() - at < kPlistDeclaration.size()
+        || std::memcmp(data.constData() + at, kPlistDeclaration.constData(), size_t(kPlistDeclaration.size())) != 0)
         return false;
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    const QByteArray rest = data.mid(at + kPlistDeclaration.size()).trimmed();
+    if (rest.isEmpty())
+        return true;
+    return (rest.startsWith("<!DOCTYPE plist") || rest.startsWith("<plist"))
+        && (rest.endsWith("</plist>") || rest.endsWith("<plist/>"));
+}
+
+// Where the trailer of data begins: the last declaration, when it is one;
+// -1 when data has no trailer.
+int trailerStart(const QByteArray &data)
+{
+    const int at = data.lastIndexOf(kPlistDeclaration);
+    return trailerBeginsAt(data, at) ? at : -1;
+}
+
+// Whether the line [start, lf) (lf at its line feed) has empty content and
+// whether it is a closing boundary ("--" at its start and its end). Content
+// is what a text-mode read gives: the line without the CR of a CR LF. A
+// boundary may end in one CR more (CR CR LF in the file).
+void lineFacts(const char *start, const char *lf, bool &empty, bool &closingBoundary)
+{
+    const char *contentEnd = lf > start && lf[-1] == '\r' ? lf - 1 : lf;
+    empty = contentEnd == start;
+    const char *dashesEnd = contentEnd > start && contentEnd[-1] == '\r' ? contentEnd - 1 : contentEnd;
+    closingBoundary = dashesEnd - start >= 2 && start[0] == '-' && start[1] == '-' && dashesEnd[-2] == '-'
+        && dashesEnd[-1] == '-';
 }
 
 // The length an .emlx file's first line announces, or -1 when it is no count.
@@ -87,11 +115,6 @@ bool isHeaderLine(const QByteArray &line)
     return i > 0 && i < line.size();
 }
 
-QByteArray quoteFromLine(const QByteArray &line)
-{
-    return line.startsWith(kFromLine) ? QByteArray(">") + line : line;
-}
-
 ReadRules mailMateRules()
 {
     return ReadRules{};
@@ -121,19 +144,23 @@ ReadRules operaRules()
 QByteArray messageTextOf(const QByteArray &raw, const ReadRules &rules)
 {
     // 1. The first line: a byte count, an envelope line or the first header.
+    // A count is only trusted where the trailer follows it: one that falls
+    // short would cut the message, one that runs long would take the trailer.
     const int firstEnd = lineEnd(raw, 0);
-    const QByteArray firstLine = raw.left(firstEnd);
+    const qint64 count = rules.useByteCount ? byteCountOf(raw.left(firstEnd)) : -1;
     QByteArray body;
-    bool cutAtTrailer = rules.cutAtPlistTrailer;
-    const qint64 count = rules.useByteCount ? byteCountOf(firstLine) : -1;
-    if (count >= 0 && count <= raw.size() - firstEnd) {
+    if (count >= 0 && count <= raw.size() - firstEnd && trailerBeginsAt(raw, firstEnd + int(count))) {
         // The count is raw bytes (CR included): cut before the text-mode read.
         body = toTextMode(raw.mid(firstEnd, int(count)));
-        cutAtTrailer = false;
     } else {
         const QByteArray text = toTextMode(raw);
         const int end = lineEnd(text, 0);
         body = isHeaderLine(text.left(end)) ? text : text.mid(end);
+        if (rules.cutAtPlistTrailer) {
+            const int trailer = trailerStart(body);
+            if (trailer >= 0)
+                body.truncate(trailer);
+        }
     }
 
     // 2. The lines by the rules.
@@ -142,32 +169,41 @@ QByteArray messageTextOf(const QByteArray &raw, const ReadRules &rules)
     bool inSpf = false;
     for (int pos = 0; pos < body.size();) {
         const int end = lineEnd(body, pos);
-        QByteArray line = body.mid(pos, end - pos);
+        const bool spf = rules.dropReceivedSpf && end - pos >= kReceivedSpf.size()
+            && std::memcmp(body.constData() + pos, kReceivedSpf.constData(), size_t(kReceivedSpf.size())) == 0;
+        const bool continuation = inSpf && body.at(pos) == ' ';
+        if (!spf && !continuation)
+            out.append(body.constData() + pos, end - pos);
+        inSpf = spf || continuation;
         pos = end;
-        if (inSpf) {
-            if (line.startsWith(' '))
-                continue;
-            inSpf = false;
-            if (rules.dropReceivedSpf && line.startsWith(kReceivedSpf)) {
-                inSpf = true;
-                continue;
-            }
-        } else {
-            if (rules.dropReceivedSpf && line.startsWith(kReceivedSpf)) {
-                inSpf = true;
-                continue;
-            }
-        }
-        if (cutAtTrailer) {
-            const int at = line.indexOf(kPlistDeclaration);
-            if (at >= 0) {
-                out.append(rules.quoteFromLines ? quoteFromLine(line.left(at)) : line.left(at));
-                break;
-            }
-        }
-        out.append(rules.quoteFromLines ? quoteFromLine(line) : line);
+    }
+    return rules.quoteFromLines ? quoteFromLines(out) : out;
+}
+
+QByteArray quoteFromLines(const QByteArray &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + 16);
+    for (int pos = 0; pos < text.size();) {
+        const int end = lineEnd(text, pos);
+        if (text.size() - pos >= kFromLine.size()
+            && std::memcmp(text.constData() + pos, kFromLine.constData(), size_t(kFromLine.size())) == 0)
+            out.append('>');
+        out.append(text.constData() + pos, end - pos);
+        pos = end;
     }
     return out;
+}
+
+QByteArray partialMessageTextOf(const QByteArray &raw, const QList<QByteArray> &parts, const ReadRules &rules)
+{
+    // The parts are quoted with the message text: a part may begin with a
+    // "From " line, or end without a line feed and so finish the line that
+    // follows it.
+    ReadRules unquoted = rules;
+    unquoted.quoteFromLines = false;
+    const QByteArray text = assemblePartialMessage(messageTextOf(raw, unquoted), parts);
+    return rules.quoteFromLines ? quoteFromLines(text) : text;
 }
 
 QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray> &parts)
@@ -198,68 +234,6 @@ QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray
     return out;
 }
 
-bool isPartialMessagePath(const QString &path)
-{
-    return path.contains(QLatin1String(kPartialName));
-}
-
-QString partialMessageKey(const QString &messagePath)
-{
-    const int i1 = messagePath.lastIndexOf(QLatin1Char('.'));
-    if (i1 <= 0)
-        return QString();
-    const int i2 = messagePath.lastIndexOf(QLatin1Char('.'), i1 - 1);
-    if (i2 < 0)
-        return QString();
-    return messagePath.left(i2 + 1);
-}
-
-QString partFileKey(const QString &partPath)
-{
-    if (!partPath.endsWith(kPartSuffix))
-        return QString();
-    const QString stem = partPath.left(partPath.size() - kPartSuffix.size());
-    const int dot = stem.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || stem.indexOf(QLatin1Char('/'), dot) >= 0)
-        return QString();
-    return stem.left(dot + 1);
-}
-
-QStringList orderedPartFiles(const QStringList &claimedParts)
-{
-    QList<QPair<int, QString>> numbered;
-    for (const QString &path : claimedParts) {
-        const QString stem = path.left(path.size() - kPartSuffix.size());
-        const QString number = stem.mid(stem.lastIndexOf(QLatin1Char('.')) + 1);
-        if (!path.endsWith(kPartSuffix) || !isPlainDecimal(number))
-            continue;
-        const QPair<int, QString> entry(number.toInt(), path);
-        if (!numbered.contains(entry))
-            numbered.append(entry);
-    }
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first < b.first; });
-    QStringList ordered;
-    for (const auto &entry : numbered)
-        ordered.append(entry.second);
-    return ordered;
-}
-
-PartIndex::PartIndex(const QStringList &partPaths)
-{
-    for (const QString &path : partPaths) {
-        const QString key = partFileKey(path);
-        if (!key.isEmpty())
-            m_byKey[key].append(path);
-    }
-}
-
-QStringList PartIndex::claim(const QString &messagePath)
-{
-    const QString key = partialMessageKey(messagePath);
-    return key.isEmpty() ? QStringList() : m_byKey.take(key);
-}
-
 bool MboxQuoter::quote(QByteArray &line)
 {
     const bool endsLine = line.endsWith('\n');
@@ -272,9 +246,11 @@ bool MboxQuoter::quote(QByteArray &line)
 MboxQuoter::Decision MboxQuoter::decide(const char *content, int length, bool endsLine)
 {
     const Decision decision = begin(content, std::min(length, kHeadBytes));
-    const bool dashes = length >= 2 && std::memcmp(content, "--", 2) == 0
-        && std::memcmp(content + length - 2, "--", 2) == 0;
-    lineEnded(endsLine && length == 0, endsLine && dashes);
+    bool empty = false;
+    bool closingBoundary = false;
+    if (endsLine)
+        lineFacts(content, content + length, empty, closingBoundary);
+    lineEnded(empty, closingBoundary);
     return decision;
 }
 
@@ -308,16 +284,6 @@ void appendSpan(QByteArray &out, const char *from, const char *to)
 {
     if (to > from)
         out.append(from, int(to - from));
-}
-
-// Whether the line [start, lf) (lf at its line feed) has empty content and
-// whether it is a closing boundary ("--" at its start and its end).
-void lineFacts(const char *start, const char *lf, bool &empty, bool &closingBoundary)
-{
-    const char *contentEnd = lf > start && lf[-1] == '\r' ? lf - 1 : lf;
-    empty = contentEnd == start;
-    closingBoundary = contentEnd - start >= 2 && start[0] == '-' && start[1] == '-' && contentEnd[-2] == '-'
-        && contentEnd[-1] == '-';
 }
 
 // The start of the line that ends at lf, looking back no further than floor
@@ -459,9 +425,13 @@ bool MboxStream::continueLine(const char *&p, const char *end, const char *&copi
         appendSpan(out, copied, nl - 1);
         copied = nl;
     }
+    // As lineFacts: a boundary may end in one CR more than the CR LF.
     const qint64 contentBytes = m_lineBytes - (crLf ? 1 : 0);
     const int tailEnd = m_tailSize - (crLf ? 1 : 0);
-    const bool endsDashes = contentBytes >= 2 && m_tail[tailEnd - 2] == '-' && m_tail[tailEnd - 1] == '-';
+    const bool extraCr = contentBytes > 0 && m_tail[tailEnd - 1] == '\r';
+    const qint64 dashBytes = contentBytes - (extraCr ? 1 : 0);
+    const int dashesEnd = tailEnd - (extraCr ? 1 : 0);
+    const bool endsDashes = dashBytes >= 2 && m_tail[dashesEnd - 2] == '-' && m_tail[dashesEnd - 1] == '-';
     m_quoter.lineEnded(contentBytes == 0, m_lineDashes && endsDashes);
     m_inLine = false;
     p = nl + 1;

@@ -5,7 +5,6 @@
 // message. Everything works on bytes: message text is never decoded.
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,17 +22,16 @@ QList<QByteArray> splitLines(const QByteArray &data);
 // (no blank, no ":") directly followed by ":".
 bool isHeaderLine(const QByteArray &line);
 
-// line with ">" in front when it begins with "From "; unchanged otherwise.
-QByteArray quoteFromLine(const QByteArray &line);
-
 // How a message file is read.
 struct ReadRules {
-    // Take the message length from a first line of decimal digits (.emlx):
-    // the message is exactly that many bytes after it, so nothing inside it
-    // ends the reading.
+    // Take the message length from a first line of decimal digits (.emlx)
+    // when the property-list trailer begins right after that many bytes:
+    // nothing inside the message then ends the reading.
     bool useByteCount = false;
-    // End the message at the property-list declaration (the line's text in
-    // front of the declaration stays).
+    // End the message where the property-list trailer begins: the
+    // declaration followed by the property list to the end of the file (the
+    // line's text in front of the declaration stays). A declaration that
+    // other text follows, as in an XHTML part, is message text.
     bool cutAtPlistTrailer = false;
     // Leave out "Received-Spf:" headers with their continuation lines.
     bool dropReceivedSpf = false;
@@ -56,6 +54,9 @@ extern const QByteArray kPlistDeclaration;
 // while a byte-count or "From " envelope line goes), then the rules.
 QByteArray messageTextOf(const QByteArray &raw, const ReadRules &rules);
 
+// text with ">" before every line that begins "From ".
+QByteArray quoteFromLines(const QByteArray &text);
+
 // The marker of a part whose body was kept in a part file.
 extern const QByteArray kPartMarker;
 
@@ -66,33 +67,10 @@ extern const QByteArray kPartMarker;
 // never changed.
 QByteArray assemblePartialMessage(const QByteArray &text, const QList<QByteArray> &parts);
 
-// The key that ties part files to their message: the path up to and
-// including the dot that follows the message number
-// ("/A/Messages/4711.partial.emlx" and "/A/Messages/4711.2.emlxpart" both
-// give "/A/Messages/4711."). Empty when the path has no such form.
-QString partialMessageKey(const QString &messagePath);
-QString partFileKey(const QString &partPath);
-
-// True when path names a partial message (".partial.emlx" in it).
-bool isPartialMessagePath(const QString &path);
-
-// The part files of one message in splicing order: the plain decimal part
-// numbers (no leading zero) ascending, duplicates once; a part whose number
-// is not such a number is left out.
-QStringList orderedPartFiles(const QStringList &claimedParts);
-
-// Part files of a run indexed by partFileKey, so that each message claims
-// its own without a search.
-class PartIndex
-{
-public:
-    explicit PartIndex(const QStringList &partPaths = {});
-    // Takes the parts of a message out of the index (a part is used once).
-    QStringList claim(const QString &messagePath);
-
-private:
-    QHash<QString, QStringList> m_byKey;
-};
+// The message text of a partial message's file completed with the texts
+// of its part files (assemblePartialMessage), the "From " lines of the
+// whole quoted when the rules quote.
+QByteArray partialMessageTextOf(const QByteArray &raw, const QList<QByteArray> &parts, const ReadRules &rules);
 
 // Quoting of the lines of an mbox source file: ">" goes before a "From "
 // line inside the text part of a message, and a "From " line after an
@@ -176,10 +154,10 @@ private:
     // A decided line goes on in the next block.
     bool m_inLine = false;
     // The line in progress: content began with "--", raw bytes so far and
-    // the last of them (up to three, a CR included).
+    // the last of them (up to four: "--" and two CRs).
     bool m_lineDashes = false;
     qint64 m_lineBytes = 0;
-    char m_tail[3] = {};
+    char m_tail[4] = {};
     int m_tailSize = 0;
     // A CR that ended the previous block, written once the next byte shows
     // it is not the CR of a CR LF.

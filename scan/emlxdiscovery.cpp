@@ -31,6 +31,17 @@ QString partialKey(const QString &path)
     return keyDot < 0 ? QString() : path.left(keyDot + 1);
 }
 
+QString partKey(const QString &partPath)
+{
+    if (!partPath.endsWith(kPartSuffix))
+        return QString();
+    const int dot = partPath.lastIndexOf(QLatin1Char('.'), -kPartSuffix.size() - 1);
+    // The dot must stand in the file's own name, not in a directory above it.
+    if (dot < 0 || partPath.indexOf(QLatin1Char('/'), dot) >= 0)
+        return QString();
+    return partPath.left(dot + 1);
+}
+
 qint64 partNumber(const QString &partPath)
 {
     const QString stem = partPath.left(qMax(0, partPath.size() - kPartSuffix.size()));
@@ -79,24 +90,19 @@ QStringList orderClaimedParts(const QStringList &claimed)
 PartIndex::PartIndex(const QStringList &parts)
     : m_parts(parts), m_claimed(size_t(parts.size()), false)
 {
-    for (int i = 0; i < parts.size(); ++i)
-        m_byPath.insert(parts.at(i), i);
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString key = partKey(parts.at(i));
+        if (!key.isEmpty())
+            m_byKey[key].push_back(i);
+    }
 }
 
 QStringList PartIndex::claim(const QString &key)
 {
     if (key.isEmpty())
         return {};
-    // Paths that start with the key sort together, right from the key on.
-    std::vector<int> positions;
-    auto it = m_byPath.lowerBound(key);
-    while (it != m_byPath.end() && it.key().startsWith(key)) {
-        positions.push_back(it.value());
-        it = m_byPath.erase(it);
-    }
-    std::sort(positions.begin(), positions.end());
     QStringList claimed;
-    for (const int position : positions) {
+    for (const int position : m_byKey.take(key)) {
         m_claimed[size_t(position)] = true;
         claimed.append(m_parts.at(position));
     }

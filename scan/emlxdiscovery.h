@@ -3,7 +3,7 @@
 // in pieces, the key by which it claims its part files, and the order in
 // which the claimed parts belong to it.
 
-#include <QMultiMap>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -17,6 +17,12 @@ bool isPartialMessage(const QString &path);
 // The key of a partial message: its path up to and including the dot
 // before its last two name parts (".../12.partial.emlx" gives ".../12.").
 QString partialKey(const QString &path);
+
+// The key of the message a part file belongs to: its path up to and
+// including the dot before the part number (".../12.4.emlxpart" gives
+// ".../12."), when the name ends in ".emlxpart"; empty otherwise. A part
+// belongs to the message of its own directory whose key is the same.
+QString partKey(const QString &partPath);
 
 // The part number of a part file: the text between the last "." and
 // ".emlxpart" as a decimal number; 0 when it is none.
@@ -36,8 +42,8 @@ class PartIndex
 public:
     explicit PartIndex(const QStringList &parts);
 
-    // Takes every unclaimed part whose path starts with key, in list order;
-    // an empty key claims nothing.
+    // Takes every unclaimed part whose partKey is key, in list order; an
+    // empty key claims nothing.
     QStringList claim(const QString &key);
     // The parts no message has claimed yet, in list order.
     QStringList remaining() const;
@@ -45,7 +51,7 @@ public:
 private:
     QStringList m_parts;
     std::vector<bool> m_claimed;
-    QMultiMap<QString, int> m_byPath; // path to its positions in m_parts
+    QHash<QString, std::vector<int>> m_byKey; // partKey to positions in m_parts, ascending
 };
 
 } // namespace emlxdiscovery

@@ -21,6 +21,10 @@
 #include <sys/stat.h>
 
 Q_DECLARE_METATYPE(SaveTarget)
+Q_DECLARE_METATYPE(SaveSource)
+
+// Part files beside a message: name to bytes; a name ending in "/" is a directory.
+using PartFiles = QMap<QString, QByteArray>;
 
 namespace {
 
@@ -75,6 +79,12 @@ private slots:
     void mailMateBothTargets();
     void outspringBothTargets();
     void emlxWithPartialMessage();
+    void messageTextEndsAtTheTrailer_data();
+    void messageTextEndsAtTheTrailer();
+    void partialMessageStaysOneRecord_data();
+    void partialMessageStaysOneRecord();
+    void mboxMessagesStayApart_data();
+    void mboxMessagesStayApart();
     void mboxProfileBothTargets_data();
     void mboxProfileBothTargets();
     void operaWithAccounts();
@@ -289,6 +299,146 @@ void TestSaveEndToEnd::emlxWithPartialMessage()
     const auto split = pythonSplit(mbox);
     QCOMPARE(split.size(), 2);
     QCOMPARE(split.at(1).first, QStringLiteral("<e2@test>"));
+}
+
+void TestSaveEndToEnd::messageTextEndsAtTheTrailer_data()
+{
+    QTest::addColumn<SaveSource>("source");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray trailer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
+                               "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n"
+                               "<dict>\n\t<key>flags</key>\n\t<integer>8590195713</integer>\n</dict>\n</plist>\n";
+    const QByteArray xhtml = "Message-ID: <x1@test>\nContent-Type: multipart/alternative; boundary=b\n\n--b\n"
+                             "Content-Type: text/plain; charset=utf-8\n\nHi\n--b\nContent-Type: application/xhtml+xml\n\n"
+                             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html>\n"
+                             "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>Hi</p></body></html>\n--b--\n";
+    const QByteArray whole = message("t1");
+    const QString emlx = QStringLiteral("/Mailboxes/Work.mbox/Messages/1.emlx");
+    const QString eml = QStringLiteral("/X.mbox/Y/1.eml");
+    QTest::newRow("emlx-short-count") << SaveSource::Emlx << emlx << "40\n" + whole + trailer << quoted(whole);
+    QTest::newRow("emlx-count-of-the-header-block")
+        << SaveSource::Emlx << emlx << QByteArray::number(whole.indexOf("\n\n") + 2) + "\n" + whole + trailer
+        << quoted(whole);
+    QTest::newRow("emlx-exact-count") << SaveSource::Emlx << emlx
+                                      << QByteArray::number(whole.size()) + "\n" + whole + trailer << quoted(whole);
+    QTest::newRow("emlx-xhtml-part-short-count") << SaveSource::Emlx << emlx << "12\n" + xhtml + trailer << xhtml;
+    QTest::newRow("emlx-xhtml-part-no-count") << SaveSource::Emlx << emlx << "x\n" + xhtml + trailer << xhtml;
+    QTest::newRow("outspring-xhtml-part") << SaveSource::Outspring << eml << xhtml << xhtml;
+    QTest::newRow("outspring-xhtml-part-then-trailer") << SaveSource::Outspring << eml << xhtml + trailer << xhtml;
+}
+
+// The record holds the whole message, however short the count in front of
+// it and whatever its parts hold, and nothing of the trailer.
+void TestSaveEndToEnd::messageTextEndsAtTheTrailer()
+{
+    QFETCH(SaveSource, source);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, text);
+    addFile(file, bytes, 502);
+    QMailSaving saving;
+    QCOMPARE(save(source, SaveTarget::Outlook, &saving).last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().written, qint64(1));
+    const QString mbox = source == SaveSource::Emlx
+        ? out(QStringLiteral("/Main Identity.rge/Mail/Mailboxes/Work/Work.mbox"))
+        : out(QStringLiteral("/Main Identity.rge/Mail/X/Y/Y.mbox"));
+    const QByteArray separator = source == SaveSource::Emlx ? kEmlxSep : kOutlookSep;
+    QCOMPARE(QString::fromLatin1(readAll(mbox)), QString::fromLatin1(record(separator, text)));
+}
+
+void TestSaveEndToEnd::partialMessageStaysOneRecord_data()
+{
+    QTest::addColumn<QByteArray>("partial");
+    QTest::addColumn<PartFiles>("parts");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("unreadable");
+    const QByteArray head = "Message-ID: <p1@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                            "Content-Type: text/plain;\n\nSee the patch.\n--b\n"
+                            "Content-Type: text/plain; name=fix.patch\nX-Apple-Content-Length: 120\n\n";
+    // A patch attached as text begins with a "From " line.
+    const QByteArray patch = "From 1a2b3c4d Mon Sep 17 00:00:00 2001\nFrom: Dev <dev@example.org>\n"
+                             "Subject: [PATCH] fix\n\n---\n a | 1 +\n";
+    QTest::newRow("part-begins-with-a-from-line")
+        << head + "--b--\n" << PartFiles{{QStringLiteral("2.2.emlxpart"), patch}}
+        << head + ">" + patch + "--b--\n" << 0;
+    QTest::newRow("part-without-final-line-feed-joins-into-a-from-line")
+        << head + " the tail\n--b--\n" << PartFiles{{QStringLiteral("2.2.emlxpart"), "patch\nFrom"}}
+        << head + "patch\n>From the tail\n--b--\n" << 0;
+    const QByteArray twoMarkers = "Message-ID: <p1@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                                  "X-Apple-Content-Length: 5\n\n--b\nX-Apple-Content-Length: 5\n\n--b--\n";
+    QTest::newRow("part-directory-keeps-its-place")
+        << twoMarkers
+        << PartFiles{{QStringLiteral("2.4.emlxpart/"), QByteArray()},
+                     {QStringLiteral("2.4.emlxpart/2.10.emlxpart"), "inner\n"},
+                     {QStringLiteral("2.5.emlxpart"), "five\n"}}
+        << QByteArray("Message-ID: <p1@test>\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                      "X-Apple-Content-Length: 5\n\n--b\nX-Apple-Content-Length: 5\n\nfive\n--b--\n")
+        << 1;
+}
+
+// The completed message is quoted as a whole, so a reader of the record
+// finds exactly one message in it.
+void TestSaveEndToEnd::partialMessageStaysOneRecord()
+{
+    QFETCH(QByteArray, partial);
+    QFETCH(PartFiles, parts);
+    QFETCH(QByteArray, text);
+    QFETCH(int, unreadable);
+    const QByteArray trailer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict/></plist>\n";
+    const QString messages = QStringLiteral("/Mailboxes/Work.mbox/Messages/");
+    addFile(messages + QStringLiteral("2.partial.emlx"), QByteArray::number(partial.size()) + "\n" + partial + trailer,
+            502);
+    for (auto it = parts.cbegin(); it != parts.cend(); ++it) {
+        const QString path = src(messages + it.key());
+        QVERIFY(QDir().mkpath(it.key().endsWith(QLatin1Char('/')) ? path : QFileInfo(path).path()));
+        if (it.key().endsWith(QLatin1Char('/')))
+            continue;
+        QFile part(path);
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        QCOMPARE(part.write(it.value()), qint64(it.value().size()));
+    }
+
+    QMailSaving saving;
+    QCOMPARE(save(SaveSource::Emlx, SaveTarget::Outlook, &saving).last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().unreadable, qint64(unreadable));
+    const QString mbox = out(QStringLiteral("/Main Identity.rge/Mail/Mailboxes/Work/Work.mbox"));
+    QCOMPARE(QString::fromLatin1(readAll(mbox)), QString::fromLatin1(record(kEmlxSep, text)));
+    const auto split = pythonSplit(mbox);
+    QCOMPARE(split.size(), 1);
+    QCOMPARE(split.at(0).first, QStringLiteral("<p1@test>"));
+}
+
+void TestSaveEndToEnd::mboxMessagesStayApart_data()
+{
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::newRow("lf-closing-boundary") << QByteArray("\n");
+    QTest::newRow("cr-lf-closing-boundary") << QByteArray("\r\n");
+    QTest::newRow("cr-cr-lf-closing-boundary") << QByteArray("\r\r\n");
+}
+
+// A separator right after the closing boundary of a text part stays a
+// separator, whatever line end the boundary has.
+void TestSaveEndToEnd::mboxMessagesStayApart()
+{
+    QFETCH(QByteArray, lineEnd);
+    auto multipart = [&](const QByteArray &id) {
+        return "Message-ID: <" + id + "@test>\nContent-Type: multipart/alternative; boundary=x\n\n--x\n"
+               "Content-Type: text/plain; charset=utf-8\n\nline\nFrom inside\n--x--" + lineEnd;
+    };
+    addFile(QStringLiteral("/Mail/Local Folders/Inbox"),
+            "From a@b Mon Jan  1 00:00:00 2024\n" + multipart("c1") + "From c@d Mon Jan  1 00:00:00 2024\n"
+                + multipart("c2"),
+            502);
+    QCOMPARE(save(SaveSource::Mbox, SaveTarget::AppleMail).last(), QStringLiteral("finish"));
+    QDirIterator it(out(QStringLiteral("/Main Identity.mbox/Mail")), QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY(it.hasNext());
+    const auto split = pythonSplit(it.next());
+    QCOMPARE(split.size(), 2);
+    QCOMPARE(split.at(0).first, QStringLiteral("<c1@test>"));
+    QCOMPARE(split.at(1).first, QStringLiteral("<c2@test>"));
+    QVERIFY(split.at(0).second.contains("\n>From inside\n"));
 }
 
 void TestSaveEndToEnd::mboxProfileBothTargets_data()

@@ -6,6 +6,7 @@
 #include "convert/savefrontend.h"
 #include "convert/saverules.h"
 #include "convert/savesnapshot.h"
+#include "scan/emlxdiscovery.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,15 @@ private slots:
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray utf8 = "Subject: caf\xc3\xa9 \xe2\x82\xac\n\nLatin-1 \xe9 byte\n";
+        const QByteArray kTrailer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC "
+                                    "\"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                                    "<plist version=\"1.0\">\n<dict>\n\t<key>flags</key>\n\t<integer>1</integer>\n"
+                                    "</dict>\n</plist>\n";
+        const QByteArray kXhtmlMessage = "To: a\nContent-Type: multipart/alternative; boundary=b\n\n--b\n"
+                                         "Content-Type: application/xhtml+xml\n\n"
+                                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body>Hi</body></html>\n"
+                                         "--b--\n";
         QTest::newRow("mailmate-keeps-first-header") << "mailmate" << QByteArray("To: a\nSubject: s\n\nbody\n")
                                                      << QByteArray("To: a\nSubject: s\n\nbody\n");
         QTest::newRow("mailmate-drops-envelope-line")
@@ -73,12 +83,37 @@ private slots:
                           "encoding=\"UTF-8\"?>\n<plist/>\n")
             << QByteArray("To: a\n\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\nmore\n");
         QTest::newRow("emlx-count-counts-cr-bytes")
-            << "emlx" << QByteArray("12\r\nTo: a\r\n\r\nb\r\ntrailer") << QByteArray("To: a\n\nb\n");
+            << "emlx" << QByteArray("12\r\nTo: a\r\n\r\nb\r\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<plist/>\r\n")
+            << QByteArray("To: a\n\nb\n");
         QTest::newRow("emlx-count-too-large-falls-back-to-trailer")
             << "emlx" << QByteArray("999\nTo: a\n\nb\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")
             << QByteArray("To: a\n\nb\n");
         QTest::newRow("emlx-from-lines-quoted") << "emlx" << QByteArray("14\nTo: a\n\nFrom x\n")
                                                 << QByteArray("To: a\n\n>From x\n");
+        // A count is taken only where the trailer begins right after it;
+        // otherwise the message runs to the trailer.
+        QTest::newRow("emlx-short-count-read-to-trailer")
+            << "emlx" << "5\nTo: a\n\nbody\nFrom x\n" + kTrailer << QByteArray("To: a\n\nbody\n>From x\n");
+        QTest::newRow("emlx-zero-count-read-to-trailer")
+            << "emlx" << "0\nTo: a\n\nb\n" + kTrailer << QByteArray("To: a\n\nb\n");
+        QTest::newRow("emlx-count-ending-at-a-line-end-inside-the-message")
+            << "emlx" << "7\nTo: a\n\nb\n" + kTrailer << QByteArray("To: a\n\nb\n");
+        QTest::newRow("emlx-count-ending-inside-a-line")
+            << "emlx" << "9\nTo: a\n\nbody\n" + kTrailer << QByteArray("To: a\n\nbody\n");
+        QTest::newRow("emlx-count-one-short-of-the-trailer")
+            << "emlx" << "11\nTo: a\n\nbody\n" + kTrailer << QByteArray("To: a\n\nbody\n");
+        QTest::newRow("emlx-count-exact-with-full-trailer")
+            << "emlx" << "12\nTo: a\n\nbody\n" + kTrailer << QByteArray("To: a\n\nbody\n");
+        // Only the trailer ends a message: a line of an XHTML part that
+        // holds the declaration is part of the message.
+        QTest::newRow("emlx-short-count-xhtml-part-kept")
+            << "emlx" << "3\n" + kXhtmlMessage + kTrailer << kXhtmlMessage;
+        QTest::newRow("emlx-no-count-xhtml-part-kept")
+            << "emlx" << "count\n" + kXhtmlMessage + kTrailer << kXhtmlMessage;
+        QTest::newRow("emlx-no-trailer-xhtml-part-kept") << "emlx" << "3\n" + kXhtmlMessage << kXhtmlMessage;
+        QTest::newRow("outspring-xhtml-part-kept") << "outspring" << kXhtmlMessage << kXhtmlMessage;
+        QTest::newRow("outspring-xhtml-part-then-trailer")
+            << "outspring" << kXhtmlMessage + kTrailer << kXhtmlMessage;
         QTest::newRow("empty-file") << "outspring" << QByteArray() << QByteArray();
         QTest::newRow("single-line") << "emlx" << QByteArray("0\n") << QByteArray();
     }
@@ -139,6 +174,14 @@ private slots:
         QTest::newRow("other-number-not-claimed")
             << QStringList{QStringLiteral("/A/M/47110.2.emlxpart")} << QStringLiteral("/A/M/4711.partial.emlx")
             << QStringList{};
+        // A part belongs to the message of its own directory: one inside a
+        // directory named like a part file is not the outer message's.
+        const QStringList nested{QStringLiteral("/A/M/4711.4.emlxpart"),
+                                 QStringLiteral("/A/M/4711.4.emlxpart/4711.10.emlxpart")};
+        QTest::newRow("part-inside-directory-named-like-a-part")
+            << nested << QStringLiteral("/A/M/4711.partial.emlx") << QStringList{nested.at(0)};
+        QTest::newRow("message-inside-directory-named-like-a-part")
+            << nested << QStringLiteral("/A/M/4711.4.emlxpart/4711.partial.emlx") << QStringList{nested.at(1)};
         QTest::newRow("leading-zero-not-spliced")
             << QStringList{QStringLiteral("/A/M/4711.02.emlxpart"), QStringLiteral("/A/M/4711.3.emlxpart")}
             << QStringLiteral("/A/M/4711.partial.emlx") << QStringList{QStringLiteral("/A/M/4711.3.emlxpart")};
@@ -149,9 +192,10 @@ private slots:
         QFETCH(QStringList, partFiles);
         QFETCH(QString, message);
         QFETCH(QStringList, ordered);
-        saverules::PartIndex index(partFiles);
-        QCOMPARE(saverules::orderedPartFiles(index.claim(message)), ordered);
-        QVERIFY(index.claim(message).isEmpty());
+        // The claim the save makes, by the scan's own rule.
+        emlxdiscovery::PartIndex index(partFiles);
+        QCOMPARE(emlxdiscovery::orderClaimedParts(index.claim(emlxdiscovery::partialKey(message))), ordered);
+        QVERIFY(index.claim(emlxdiscovery::partialKey(message)).isEmpty());
     }
 
     void mboxQuoting_data()
@@ -167,6 +211,15 @@ private slots:
         QTest::newRow("after-closing-boundary-is-separator")
             << QByteArray("From a\nContent-Type: text/html;\n--x--\nFrom b\n")
             << QByteArray("From a\nContent-Type: text/html;\n--x--\nFrom b\n") << 2;
+        QTest::newRow("after-cr-lf-closing-boundary-is-separator")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\nFrom b\n")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\nFrom b\n") << 2;
+        QTest::newRow("after-cr-cr-lf-closing-boundary-is-separator")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\nFrom b\n")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\nFrom b\n") << 2;
+        QTest::newRow("after-boundary-with-three-crs-quoted")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\r\nFrom b\n")
+            << QByteArray("From a\nContent-Type: text/html;\n--x--\r\r\r\n>From b\n") << 1;
         QTest::newRow("from-dash-never-quoted")
             << QByteArray("From a\nContent-Type: text/plain;\nx\nFrom - Mon\n")
             << QByteArray("From a\nContent-Type: text/plain;\nx\nFrom - Mon\n") << 2;
@@ -203,6 +256,18 @@ private slots:
         QTest::newRow("closing-boundary-with-cr-lf-then-separator")
             << QByteArray("From a\nContent-Type: text/plain;\n--x--\r\nFrom b\n--\nFrom c\n")
             << QByteArray("From a\nContent-Type: text/plain;\n--x--\nFrom b\n--\nFrom c\n") << false;
+        QTest::newRow("closing-boundary-with-cr-cr-lf-then-separator")
+            << QByteArray("From a\nContent-Type: text/plain;\nx\n--x--\r\r\nFrom b\nContent-Type: text/plain;\n"
+                          "--y--\r\r\r\nFrom c\n")
+            << QByteArray("From a\nContent-Type: text/plain;\nx\n--x--\r\nFrom b\nContent-Type: text/plain;\n"
+                          "--y--\r\r\n>From c\n")
+            << false;
+        QTest::newRow("long-closing-boundary-with-cr-cr-lf-then-separator")
+            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\r\nFrom b\n"
+            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\n" << false;
+        QTest::newRow("stop-before-separator-after-cr-cr-lf-boundary")
+            << QByteArray("x\nContent-Type: text/plain;\n--x--\r\r\nFrom b\nz\n")
+            << QByteArray("x\nContent-Type: text/plain;\n--x--\r\n") << true;
         QTest::newRow("long-lines-and-no-final-line-feed")
             << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\nContent-Type: text/plain;\n"
                    + longLine + "\nFrom me\n" + longLine + "\r"

@@ -48,6 +48,7 @@ private slots:
     void onlyNewsFeedEntriesReportNoData();
     void entryThatDoesNotOpenIsSkippedAndCounted();
     void partThatDoesNotOpenIsCountedMessageKept();
+    void partInsideADirectoryNamedLikeAPartStaysUnclaimed();
     void stopFromProgressSlotEndsWithoutEndSignals();
     void stopBeforeStartDoesNothing();
 
@@ -296,6 +297,22 @@ void TestEmlxDiscovery::partThatDoesNotOpenIsCountedMessageKept()
     QCOMPARE(mailItems(root()),
              QStringList({QStringLiteral("Mail/Inbox.mbox <- Inbox.mbox/Messages/2.partial.emlx")}));
     QCOMPARE(m_log->withoutProgress().last(), QStringLiteral("finish"));
+}
+
+// The directory is the outer message's part 4 (and cannot be read); the
+// file inside it belongs to a message of that directory, as in the save.
+void TestEmlxDiscovery::partInsideADirectoryNamedLikeAPartStaysUnclaimed()
+{
+    write(QStringLiteral("Inbox.mbox/Messages/12.partial.emlx"), emlx("twelve"));
+    write(QStringLiteral("Inbox.mbox/Messages/12.4.emlxpart/12.10.emlxpart"), "ten");
+
+    scan();
+
+    QCOMPARE(m_scan->nSkippedFiles.load(), 1);
+    QCOMPARE(relativeTo(root(), listOfPathOfEmlxPart),
+             QStringList({QStringLiteral("Inbox.mbox/Messages/12.4.emlxpart/12.10.emlxpart")}));
+    QCOMPARE(mailItems(root()),
+             QStringList({QStringLiteral("Mail/Inbox.mbox <- Inbox.mbox/Messages/12.partial.emlx")}));
 }
 
 void TestEmlxDiscovery::stopFromProgressSlotEndsWithoutEndSignals()
