@@ -66,6 +66,10 @@ void QConverterMainWindow::SetProgressHide()
 
 void QConverterMainWindow::HideProgressBar()
 {
+    // A job stopped from its progress dialog ends with what Stop said; an
+    // end that was already on its way must not tell a second outcome.
+    if (m_pProgressInfo && m_pProgressInfo->stopped())
+        return;
     if (!bForOutlookMail && !bForAppleMail) {
         const int unreadable = pMessageSavingThread ? pMessageSavingThread->nSkippedFiles.load() : 0;
         showInformation(nullptr, QString(), windowrules::scanCompletedText(unreadable));

@@ -86,7 +86,13 @@ void QProgressInfo::OnStop()
     question.defaultButton = QMessageBox::No;
     if (uiPrompter().ask(question) != QMessageBox::Yes)
         return;
+    // The job ran on while the question was open. When it ended meanwhile,
+    // its end hid this dialog and told its outcome: there is nothing left
+    // to abort, and a second outcome would contradict the first.
+    if (isHidden())
+        return;
 
+    m_stopped = true;
     hide();
     QConverterMainWindow *window = pMainWindow;
     if (window && window->preferencesAct)

@@ -21,6 +21,9 @@ public:
     // Sheet window flags and the Stop button's images and size.
     void init();
 
+    // True once Stop was answered Yes while the job still ran.
+    bool stopped() const { return m_stopped; }
+
 public slots:
     // Hides the dialog, clears bParseDatabase and enables Save and Open.
     void OnProgressDailogHide();
@@ -36,4 +39,7 @@ protected:
 private slots:
     // Asks whether to abort the running job and, on Yes, tells it to stop.
     void OnStop();
+
+private:
+    bool m_stopped = false;
 };

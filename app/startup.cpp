@@ -5,6 +5,8 @@
 #include "app/licenseagreement.h"
 #include "app/mainwindow.h"
 #include "app/uiprompt.h"
+#include "platform/filenamecodec.h"
+#include "platform/mediaframework.h"
 #include "platform/resourcelimit.h"
 #include "platform/scratchdir.h"
 
@@ -12,7 +14,6 @@
 #include <QDir>
 #include <QFont>
 #include <QSettings>
-#include <QTextCodec>
 
 namespace startup {
 
@@ -97,10 +98,16 @@ std::optional<int> prepareStart(const QString &applicationDirPath, QSettings &se
     return runAgreementStep(settings, runDialog);
 }
 
+void setUpProcess()
+{
+    // Before anything turns a path into bytes or bytes into a path.
+    platform::installFileNameCodec();
+    // Before any web view: a message's <video> must not start the media framework.
+    platform::keepMediaFrameworkInert();
+}
+
 int runConverter(QApplication &app)
 {
-    // File names must round-trip whatever the environment's locale says.
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     initConverterResources();
     // Every window of the program is drawn in one family at the size its
     // forms were laid out for; a missing family falls back to a substitute.

@@ -48,7 +48,13 @@ std::optional<int> runAgreementStep(QSettings &settings,
 std::optional<int> prepareStart(const QString &applicationDirPath, QSettings &settings,
                                 const AgreementDialogRunner &runDialog = execAgreementDialog);
 
+// What must hold for the whole process before the application object exists:
+// the byte-exact locale codec for file names and the inert media framework.
+// main calls it first, and every test runner before its first test.
+void setUpProcess();
+
 // The whole start-up after the application object exists, then the event loop.
+// It keeps the locale codec that setUpProcess installed.
 int runConverter(QApplication &app);
 
 } // namespace startup

@@ -36,8 +36,11 @@ bool readHeaderLine(QIODevice &device, QByteArray *line)
     }
     if (ended)
         line->append('\n');
-    if (line->contains('\0'))
-        line->replace('\0', QByteArray());
+    // A zero byte ends the text of its line: what follows it, the line end
+    // included, is never read as header text.
+    const int zero = line->indexOf('\0');
+    if (zero >= 0)
+        line->truncate(zero);
     return any;
 }
 
@@ -50,8 +53,12 @@ MessageSummary summarizeMessage(QIODevice &device)
     auto complete = [&fields]() {
         return fields.isDone() || (fields.found(From) && fields.found(Subject) && !fields.isFolding());
     };
-    while (!complete() && readHeaderLine(device, &line))
-        fields.take(line);
+    while (!complete() && readHeaderLine(device, &line)) {
+        // A line that begins with a zero byte has no text; it is not the
+        // empty line that ends the header block.
+        if (!line.isEmpty())
+            fields.take(line);
+    }
 
     MessageSummary summary;
     summary.fromFound = fields.found(From);

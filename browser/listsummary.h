@@ -40,7 +40,8 @@ bool summarizeMessageFile(const QString &path, MessageSummary *summary);
 
 // Reads the next line of device into line: at most kLineByteLimit bytes of
 // it, then its "\n" when it had one (the rest of a longer line is read
-// past), zero bytes dropped. False at the end of the device, with line empty.
+// past), all of it cut at its first zero byte. False at the end of the
+// device, with line empty.
 bool readHeaderLine(QIODevice &device, QByteArray *line);
 
 } // namespace listsummary

@@ -28,7 +28,9 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcMessageList, "converter.browser.list")
+// One debug line per listed file: off unless QT_LOGGING_RULES turns on
+// "converter.browser.list.debug", so a large folder does not flood the terminal.
+Q_LOGGING_CATEGORY(lcMessageList, "converter.browser.list", QtInfoMsg)
 
 const QString kStatusFontFamily = QStringLiteral("Lucida Grande");
 constexpr int kStatusFontPoints = 11;

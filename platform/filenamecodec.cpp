@@ -144,7 +144,10 @@ protected:
         }
         bytes.append(in, length);
         QString out;
-        const bool keepCut = state != nullptr;
+        // Qt's directory iterator asks, with IgnoreHeader, whether one whole
+        // name decodes, and passes over the entry when bytes still wait in
+        // the state. A name is never continued, so nothing is kept back for it.
+        const bool keepCut = state != nullptr && !(state->flags & QTextCodec::IgnoreHeader);
         const int cut = decodeInto(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), out,
                                    keepCut);
         if (cut > 0) {

@@ -27,8 +27,8 @@ QByteArray encodeEscapedUtf8(const QString &text);
 QTextCodec *fileNameCodec();
 // Makes fileNameCodec the locale codec, so that QFile::encodeName and
 // decodeName (and all of QString's local 8-bit conversions) round-trip
-// every name byte-exactly whatever LANG says. Called first in main and
-// before every test runner.
+// every name byte-exactly whatever LANG says. Called through
+// startup::setUpProcess, first in main and before every test runner.
 void installFileNameCodec();
 
 } // namespace platform

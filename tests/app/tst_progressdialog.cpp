@@ -75,6 +75,45 @@ public:
     QList<bool> parseDatabaseCloseAtAsk;
 };
 
+// Answers like ScriptedPrompter and, while the box with a given text is
+// open, lets the job go on as the box's own event loop would.
+class JobGoesOnPrompter : public ScriptedPrompter
+{
+public:
+    QMessageBox::StandardButton ask(const MessageBoxRequest &request) override
+    {
+        const QMessageBox::StandardButton answer = ScriptedPrompter::ask(request);
+        if (const std::function<void()> goOn = whileOpen.take(request.text))
+            goOn();
+        return answer;
+    }
+
+    QHash<QString, std::function<void()>> whileOpen;
+};
+
+// The end of a job as its thread signals it.
+void scanEnds()
+{
+    emit pMessageSavingThread->OnSubProgressHide();
+    emit pMessageSavingThread->ProgressDailogHide();
+    emit pMessageSavingThread->FinishScaning();
+}
+
+void scanFindsNothing()
+{
+    emit pMessageSavingThread->NoDataIntoFile();
+}
+
+void saveEnds()
+{
+    emit pMailSaving->OnSubProgressHide();
+    emit pMailSaving->ProgressDailogHide();
+    emit pMailSaving->FinishSaving();
+}
+
+const QString kAbortQuestion = QStringLiteral("Process cannot be resumed from the current stage.");
+const QString kAborted = QStringLiteral("\nProcess Aborted.");
+
 void clickStop(QProgressInfo *dialog)
 {
     dialog->stopButton->click();
@@ -83,6 +122,7 @@ void clickStop(QProgressInfo *dialog)
 } // namespace
 
 Q_DECLARE_METATYPE(std::function<void(QConverterMainWindow *)>)
+Q_DECLARE_METATYPE(std::function<void()>)
 
 class TestProgressDialog : public QObject
 {
@@ -107,6 +147,8 @@ private slots:
     void stopYesDuringSave_data();
     void stopYesDuringSave();
     void stopYesDuringScanWritesFlagsBeforeTheBox();
+    void jobEndAndStopTellOneOutcome_data();
+    void jobEndAndStopTellOneOutcome();
     void progressDialogHideReachesEveryDialog();
     void hideProgressBarAfterSave();
     void hideProgressBarAfterScan_data();
@@ -412,6 +454,61 @@ void TestProgressDialog::stopYesDuringScanWritesFlagsBeforeTheBox()
     QVERIFY(!window->m_pImportWindow->isVisible());
     const Controls after = readControls(window);
     QVERIFY(after.open && after.save && after.saveAction && after.preferences);
+}
+
+void TestProgressDialog::jobEndAndStopTellOneOutcome_data()
+{
+    using JobEnd = std::function<void()>;
+    QTest::addColumn<bool>("saving");
+    QTest::addColumn<JobEnd>("whileAsked");
+    QTest::addColumn<JobEnd>("whileAbortShown");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("stopRequested");
+
+    QTest::newRow("scan-completes-while-asked")
+        << false << JobEnd(scanEnds) << JobEnd()
+        << QStringList{kAbortQuestion, QStringLiteral("\nMailbox scan completed successfully.")} << false;
+    QTest::newRow("scan-finds-nothing-while-asked")
+        << false << JobEnd(scanFindsNothing) << JobEnd()
+        << QStringList{kAbortQuestion, QStringLiteral("\nSelected file is either invalid or empty.")} << false;
+    QTest::newRow("save-completes-while-asked")
+        << true << JobEnd(saveEnds) << JobEnd() << QStringList{kAbortQuestion} << false;
+    QTest::newRow("scan-end-already-on-its-way-after-yes")
+        << false << JobEnd() << JobEnd(scanEnds) << QStringList{kAbortQuestion, kAborted} << true;
+}
+
+void TestProgressDialog::jobEndAndStopTellOneOutcome()
+{
+    using JobEnd = std::function<void()>;
+    QFETCH(bool, saving);
+    QFETCH(JobEnd, whileAsked);
+    QFETCH(JobEnd, whileAbortShown);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, stopRequested);
+
+    bForAppleMail = saving;
+    QProgressInfo *dialog = newProgressDialog();
+    IsPreview = saving;
+    FileSavingPath = QStringLiteral("/dest/Main Identity.mbox");
+    bProcessRunning = !saving;
+    JobGoesOnPrompter prompter;
+    prompter.answers.enqueue(QMessageBox::Yes);
+    if (whileAsked)
+        prompter.whileOpen.insert(kAbortQuestion, whileAsked);
+    if (whileAbortShown)
+        prompter.whileOpen.insert(kAborted, whileAbortShown);
+
+    clickStop(dialog);
+
+    QCOMPARE(prompter.texts(), boxes);
+    QCOMPARE(bool(bStopFlag), stopRequested);
+    QVERIFY(dialog->isHidden());
+    // A save that ended tells its end in the save-completed dialog, and only there.
+    QCOMPARE(window->m_pImportWindow->isVisible(), saving);
+    if (saving) {
+        QCOMPARE(window->m_pImportWindow->InfoLabels->text(),
+                 QStringLiteral("\nNothing was saved at location /dest/Main Identity.mbox."));
+    }
 }
 
 void TestProgressDialog::progressDialogHideReachesEveryDialog()

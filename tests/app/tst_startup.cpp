@@ -1,13 +1,23 @@
 // Start-up: the bundle's Resources directory, the disk-image refusal, the
-// end-user agreement step and the agreement dialog itself.
+// end-user agreement step, the agreement dialog itself, and the whole
+// start-up of the program keeping file names byte-exact.
 
 #include "app/appglobals.h"
 #include "app/converterresources.h"
 #include "app/licenseagreement.h"
+#include "app/mainwindow.h"
 #include "app/startup.h"
+#include "browser/folderrecords.h"
+#include "convert/importwindow.h"
+#include "convert/mailsaving.h"
+#include "platform/filenamecodec.h"
+#include "scan/messagesavingthread.h"
+#include "source/parsedatabase.h"
 #include "support/globalsreset.h"
 #include "support/scriptedprompter.h"
+#include "support/testfiles.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -17,8 +27,15 @@
 #include <QTextDocument>
 #include <QTextCodec>
 #include <QTimer>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <functional>
 #include <memory>
 
@@ -76,6 +93,44 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// Makes the directories of the raw path and writes bytes there, without
+// turning the path into text on the way.
+bool writeRawPath(const QByteArray &path, const QByteArray &bytes)
+{
+    for (int slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
+        if (::mkdir(path.left(slash).constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
+    return ::close(fd) == 0 && written;
+}
+
+// What the program showed while a store was scanned and saved from inside
+// the event loop of the real start-up.
+struct StartedRun {
+    bool codecKept = false;
+    bool scanEnded = false;
+    bool saveEnded = false;
+    QString scanEnd;
+    QStringList folders;
+    QString saveEnd;
+};
+
+// Everything the real start-up made and the globals it set, released.
+void releaseStartedProgram()
+{
+    if (pConverterWin) {
+        delete pConverterWin->licenseAct;
+        delete pConverterWin;
+    }
+    delete pMessageSavingThread;
+    delete pMailSaving;
+    resetAllGlobalsForTest();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(AgreementAnswer)
@@ -103,6 +158,7 @@ private slots:
     void agreementText_data();
     void agreementText();
     void missingAgreementFileKeepsBuiltInDocument();
+    void realStartUpKeepsNamesThatAreNotUtf8();
 
 private:
     std::unique_ptr<QTemporaryDir> m_settingsDir;
@@ -112,7 +168,6 @@ private:
 void TestStartup::initTestCase()
 {
     initConverterResources();
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     // Outside the test runner the settings must not land in the real home directory.
     if (qEnvironmentVariableIsEmpty("CONVERTER_SOURCE_DIR")) {
         m_settingsDir = std::make_unique<QTemporaryDir>();
@@ -448,6 +503,70 @@ void TestStartup::missingAgreementFileKeepsBuiltInDocument()
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Eula.txt")));
     QLicenseAgreement second(nullptr);
     QCOMPARE(second.AgreementTextEdit->toPlainText(), shown);
+}
+
+void TestStartup::realStartUpKeepsNamesThatAreNotUtf8()
+{
+    // A MailMate store in which one folder is named with the Latin-1 byte E9,
+    // as an old system wrote it.
+    const QByteArray root = QFile::encodeName(m_dir->filePath(QStringLiteral("store")));
+    QVERIFY(writeRawPath(root + "/Mailboxes/Inbox.mailbox/Messages/1.eml",
+                         "From: Anna <a@example.org>\nSubject: plain-name\n\nOne.\n"));
+    QVERIFY(writeRawPath(root + "/Mailboxes/Caf\xe9.mailbox/Messages/2.eml",
+                         "From: Bob <b@example.org>\nSubject: latin-1-name\n\nTwo.\n"));
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+
+    std::unique_ptr<QSettings> settings(newAgreementSettings());
+    settings->setValue(QStringLiteral("LicenseAgreement"), QStringLiteral("Agree"));
+    settings->sync();
+    ScriptedPrompter prompter;
+    prompter.chosenPaths.enqueue(out);
+
+    // The user's part, played once the program's event loop runs: pick the
+    // store, scan it, tick everything and save it for Apple Mail.
+    StartedRun run;
+    QTimer::singleShot(0, qApp, [&] {
+        run.codecKept = QTextCodec::codecForLocale() == platform::fileNameCodec();
+        QParseDatabase *source = m_pParseDatabase;
+        source->comboBoxForClientList->setCurrentIndex(8);
+        m_selectedFile = QFile::decodeName(root);
+        source->textEdit_FileSelected->setText(m_selectedFile);
+        source->StartButton->click();
+        run.scanEnded = QTest::qWaitFor([] { return pMessageSavingThread->isFinished(); }, 30000);
+        QCoreApplication::processEvents();
+        run.scanEnd = prompter.texts().value(0);
+        QTreeWidgetItem *top = pConverterWin->m_pFolderTree->topLevelItem(0);
+        for (QTreeWidgetItemIterator it(top); *it; ++it)
+            run.folders.append((*it)->text(0));
+
+        top->setCheckState(0, Qt::Checked);
+        emit pConverterWin->m_pFolderTree->itemClicked(top, 0);
+        pConverterWin->OnSavingFilesforApple();
+        run.saveEnded = QTest::qWaitFor([] { return pMailSaving->isFinished(); }, 30000);
+        QCoreApplication::processEvents();
+        run.saveEnd = pConverterWin->m_pImportWindow->InfoLabels->text();
+        qApp->quit();
+    });
+
+    QCOMPARE(startup::runConverter(*qApp), 0);
+
+    QVERIFY2(run.codecKept, "start-up replaced the file-name codec");
+    QVERIFY(run.scanEnded);
+    QVERIFY(run.saveEnded);
+    QCOMPARE(QTextCodec::codecForLocale(), platform::fileNameCodec());
+    QCOMPARE(QFile::encodeName(QFile::decodeName(root + "/Caf\xe9")), root + "/Caf\xe9");
+    QCOMPARE(run.scanEnd, QStringLiteral("\nMailbox scan completed successfully."));
+    QVERIFY2(run.folders.contains(QStringLiteral("Caf") + QChar(ushort(0xDCE9))), qPrintable(run.folders.join(u'|')));
+    const QString tree = out + QStringLiteral("/Main Identity.mbox");
+    QCOMPARE(run.saveEnd, QStringLiteral("\nFile saved successfully at location ") + tree);
+    QByteArray saved;
+    for (const QString &file : testfiles::filesBelow(tree))
+        saved += testfiles::readAll(tree + QLatin1Char('/') + file);
+    QCOMPARE(saved.count("Subject: plain-name\n"), 1);
+    QCOMPARE(saved.count("Subject: latin-1-name\n"), 1);
+
+    releaseStartedProgram();
 }
 
 QTEST_MAIN(TestStartup)

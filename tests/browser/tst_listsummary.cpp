@@ -75,8 +75,13 @@ void TestListSummary::findsFirstHeaders_data()
         << QByteArray("Subject: a\n b") << QString() << QStringLiteral("a b") << true;
     QTest::newRow("lower-case-header-names") << QByteArray("from: Anna\nsubject: Hi\n")
                                              << QStringLiteral("Anna") << QStringLiteral("Hi") << true;
-    QTest::newRow("zero-byte-dropped-not-cutting")
-        << QByteArray("From: An\0na\nSubject: S\n", 23) << QStringLiteral("Anna") << QStringLiteral("S") << true;
+    QTest::newRow("zero-byte-ends-the-line-text")
+        << QByteArray("From: An\0na\nSubject: S\n", 23) << QStringLiteral("An") << QStringLiteral("S") << true;
+    QTest::newRow("zero-byte-before-encoded-word-markers")
+        << QByteArray("From: A\nSubject: =\0?x?Q?a=0Ab?=\n", 32) << QStringLiteral("A") << QStringLiteral("=")
+        << true;
+    QTest::newRow("zero-byte-first-line-ends-no-header-block")
+        << QByteArray("From: A\n\0\nSubject: S\n", 21) << QStringLiteral("A") << QStringLiteral("S") << true;
     QTest::newRow("cr-lf-line-ends")
         << QByteArray("From: =?UTF-8?Q?Caf=C3=A9?=\r\n\t<c@example.com>\r\nSubject: S\r\n\r\n")
         << QStringLiteral("Café\t<c@example.com>") << QStringLiteral("S") << true;
@@ -107,7 +112,7 @@ void TestListSummary::readsLinesBounded()
     QByteArray line;
     while (listsummary::readHeaderLine(buffer, &line))
         lines.append(line);
-    QCOMPARE(lines, (QList<QByteArray>{"a\r\n", longLine.left(listsummary::kLineByteLimit) + '\n', "bc\n", "last"}));
+    QCOMPARE(lines, (QList<QByteArray>{"a\r\n", longLine.left(listsummary::kLineByteLimit) + '\n', "b", "last"}));
     QVERIFY(line.isEmpty());
 
     // A file without any line feed is read a piece at a time, never whole.

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -97,6 +98,24 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+// Debug lines of the message list's logging category, counted while installed.
+class ListDebugLines
+{
+public:
+    ListDebugLines() { m_previous = qInstallMessageHandler(count); }
+    ~ListDebugLines() { qInstallMessageHandler(m_previous); }
+    static int lines;
+
+private:
+    static void count(QtMsgType type, const QMessageLogContext &context, const QString &)
+    {
+        if (type == QtDebugMsg && qstrcmp(context.category, "converter.browser.list") == 0)
+            ++lines;
+    }
+    QtMessageHandler m_previous = nullptr;
+};
+int ListDebugLines::lines = 0;
+
 } // namespace
 
 class TestMessageLists : public QObject
@@ -120,6 +139,8 @@ private slots:
     void listsFilePerMessageFolder_data();
     void listsFilePerMessageFolder();
     void skipsUnreadableFileAndGoesOn();
+    void listedFilesLogOnlyWhenAsked_data();
+    void listedFilesLogOnlyWhenAsked();
     void walksWithoutFollowingLinksOrLooping();
     void listsWhatTheConversionFinds();
     void reportsZeroItems();
@@ -441,6 +462,36 @@ void TestMessageLists::skipsUnreadableFileAndGoesOn()
     QCOMPARE(window->m_pMessageList->topLevelItem(1)->text(2), dir + QStringLiteral("3.emlx"));
     QCOMPARE(window->m_pMessageCountLabel->text(), QStringLiteral("2"));
     QVERIFY(controlsEnabled());
+}
+
+void TestMessageLists::listedFilesLogOnlyWhenAsked_data()
+{
+    QTest::addColumn<QString>("rules");
+    QTest::addColumn<int>("lines");
+
+    QTest::newRow("quiet-by-default") << QString() << 0;
+    QTest::newRow("one-line-per-file-when-turned-on") << QStringLiteral("converter.browser.list.debug=true") << 3;
+}
+
+void TestMessageLists::listedFilesLogOnlyWhenAsked()
+{
+    QFETCH(QString, rules);
+    QFETCH(int, lines);
+    const QString dir = store.path() + QStringLiteral("/Work.mbox/Messages/");
+    for (const char *name : {"1.emlx", "2.emlx", "3.emlx"})
+        QVERIFY(writeFile(dir + QLatin1String(name), "From: Someone\n"));
+    AllFilePathInStrListForTree = messagelists::listFilesBelow(store.path() + QStringLiteral("/Work.mbox"));
+
+    QLoggingCategory::setFilterRules(rules);
+    ListDebugLines::lines = 0;
+    {
+        ListDebugLines counting;
+        window->OnShowIndivisualMailData(QStringLiteral("Work"), store.path() + QStringLiteral("/Work.mbox"));
+    }
+    QLoggingCategory::setFilterRules(QString());
+
+    QCOMPARE(window->m_pMessageList->topLevelItemCount(), 3);
+    QCOMPARE(ListDebugLines::lines, lines);
 }
 
 void TestMessageLists::listsWhatTheConversionFinds()

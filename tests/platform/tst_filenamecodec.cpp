@@ -1,11 +1,16 @@
 // The locale codec: every byte string round-trips through a file name,
-// valid UTF-8 reads as itself, and a text stream fed in pieces reads the
-// same as one fed whole.
+// valid UTF-8 reads as itself, a text stream fed in pieces reads the same as
+// one fed whole, and directory listings show every name.
 
 #include "platform/filenamecodec.h"
 
+#include <QDirIterator>
+#include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 class TestFileNameCodec : public QObject
 {
@@ -18,6 +23,8 @@ private slots:
     void everyByteAloneRoundTrips();
     void piecesDecodeLikeTheWhole_data() { namesRoundTrip_data(); }
     void piecesDecodeLikeTheWhole();
+    void directoryListingsShowEveryName_data() { namesRoundTrip_data(); }
+    void directoryListingsShowEveryName();
 };
 
 void TestFileNameCodec::isTheLocaleCodec()
@@ -82,6 +89,24 @@ void TestFileNameCodec::piecesDecodeLikeTheWhole()
         written += encoder.fromUnicode(whole.mid(cut));
         QCOMPARE(written, bytes);
     }
+}
+
+void TestFileNameCodec::directoryListingsShowEveryName()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray path = QFile::encodeName(dir.path()) + '/' + bytes;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList(text));
+    QDirIterator it(dir.path(), QDir::Files);
+    QVERIFY(it.hasNext());
+    QCOMPARE(QFile::encodeName(it.next()), path);
+    QVERIFY(QFile::remove(QFile::decodeName(path)));
 }
 
 QTEST_GUILESS_MAIN(TestFileNameCodec)

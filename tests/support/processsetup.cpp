@@ -1,9 +1,8 @@
 // Every test runner sets up the process as main does, before its first
-// test: the locale codec for file names and the inert media framework.
+// test, through the same call.
 
-#include "platform/filenamecodec.h"
-#include "platform/mediaframework.h"
+#include "app/startup.h"
 
 namespace {
-const bool processSetUp = (platform::installFileNameCodec(), platform::keepMediaFrameworkInert(), true);
+const bool processSetUp = (startup::setUpProcess(), true);
 } // namespace
