@@ -183,6 +183,12 @@ bool isPlainAscii(const QByteArray &value)
     return true;
 }
 
+bool looksLikeEncodedWord(const QByteArray &value)
+{
+    const int open = value.indexOf("=?");
+    return open >= 0 && value.indexOf("?=", open + 2) >= 0;
+}
+
 QList<QByteArray> encodedWords(const QByteArray &utf8, int maxChars)
 {
     static const QByteArray opener("=?UTF-8?B?");
@@ -208,7 +214,7 @@ QByteArray foldedEncodedWords(const QByteArray &utf8)
 QByteArray unstructuredValue(const QByteArray &utf8)
 {
     const QByteArray cleaned = cleanHeaderValue(utf8);
-    if (isPlainAscii(cleaned) && cleaned.size() <= kMaxPlainValue)
+    if (isPlainAscii(cleaned) && cleaned.size() <= kMaxPlainValue && !looksLikeEncodedWord(cleaned))
         return cleaned;
     return foldedEncodedWords(cleaned);
 }
@@ -228,7 +234,7 @@ QByteArray quotedString(const QByteArray &text)
 QByteArray displayName(const QByteArray &utf8)
 {
     const QByteArray cleaned = cleanHeaderValue(utf8);
-    if (!isPlainAscii(cleaned) || cleaned.size() > kMaxPlainValue)
+    if (!isPlainAscii(cleaned) || cleaned.size() > kMaxPlainValue || looksLikeEncodedWord(cleaned))
         return foldedEncodedWords(cleaned);
     for (const char c : cleaned) {
         if (isSpecial(c))
@@ -246,7 +252,7 @@ QList<QByteArray> fileNameParameters(const QByteArray &paramName, const QByteArr
     constexpr int kMaxSegment = 60;
 
     const QByteArray cleaned = cleanHeaderValue(utf8);
-    if (isPlainAscii(cleaned) && cleaned.size() <= kMaxPlainValue)
+    if (isPlainAscii(cleaned) && cleaned.size() <= kMaxPlainValue && !looksLikeEncodedWord(cleaned))
         return {paramName + '=' + quotedString(cleaned)};
 
     QList<QByteArray> parameters;

@@ -17,6 +17,8 @@ constexpr int kMaxWordChars = 75;
 // Longest plain value put on one header line; anything longer is encoded
 // and folded so that no line passes 998 bytes.
 constexpr int kMaxPlainValue = 200;
+// Longest header line, its line feed not counted (RFC 5322 2.1.1).
+constexpr int kMaxHeaderLine = 998;
 // Bytes of data per Base64 line of 76 characters.
 constexpr int kBase64LineBytes = 57;
 
@@ -27,6 +29,10 @@ QByteArray cleanHeaderValue(const QByteArray &value);
 // True when every byte is printable ASCII (0x20 to 0x7E).
 bool isPlainAscii(const QByteArray &value);
 
+// True when value holds "=?" with a "?=" after it: plain text that a reader
+// may take for an RFC 2047 encoded word and decode into other text.
+bool looksLikeEncodedWord(const QByteArray &value);
+
 // The bytes as "=?UTF-8?B?...?=" words of at most maxChars characters each,
 // never splitting a UTF-8 sequence (a byte that starts none stands alone).
 QList<QByteArray> encodedWords(const QByteArray &utf8, int maxChars = kMaxWordChars);
@@ -35,8 +41,8 @@ QList<QByteArray> encodedWords(const QByteArray &utf8, int maxChars = kMaxWordCh
 QByteArray foldedEncodedWords(const QByteArray &utf8);
 
 // An unstructured header value (Thread-Topic, Content-Description): the
-// cleaned value when it is plain ASCII of at most kMaxPlainValue bytes,
-// otherwise folded encoded words.
+// cleaned value when it is plain ASCII of at most kMaxPlainValue bytes that
+// does not look like an encoded word, otherwise folded encoded words.
 QByteArray unstructuredValue(const QByteArray &utf8);
 
 // text as a quoted string: in double quotes, with "\" before every double
@@ -45,14 +51,16 @@ QByteArray quotedString(const QByteArray &text);
 
 // A display name for "name <address>": a plain ASCII name as it is, one
 // holding a special character (RFC 5322: ()<>[]:;@\,.") as a quoted string,
-// a non-ASCII or long one as folded encoded words. Cleaned first.
+// a non-ASCII or long one, or one that looks like an encoded word, as folded
+// encoded words. Cleaned first.
 QByteArray displayName(const QByteArray &utf8);
 
 // The parameters that carry a file name, without the ";" separators:
-// a plain ASCII name of at most kMaxPlainValue bytes gives one
-// name="..." (quoted string); any other gives name="<encoded words>" when
-// those fit on a line, followed, when withExtended is set, by the RFC 2231
-// form name*=UTF-8''%XX... (name*0*=, name*1*=, ... when it is long).
+// a plain ASCII name of at most kMaxPlainValue bytes that does not look like
+// an encoded word gives one name="..." (quoted string); any other gives
+// name="<encoded words>" when those fit on a line, followed, when
+// withExtended is set, by the RFC 2231 form name*=UTF-8''%XX... (name*0*=,
+// name*1*=, ... when it is long).
 QList<QByteArray> fileNameParameters(const QByteArray &paramName, const QByteArray &utf8,
                                      bool withExtended);
 

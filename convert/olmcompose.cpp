@@ -23,8 +23,8 @@ namespace {
 constexpr qint64 kReadChunk = qint64(mimeencode::kBase64LineBytes) * 16384;
 // Composed bytes gathered before they go to the sink.
 constexpr int kFlushSize = 1 << 20;
-// Longest address written into a header line.
-constexpr int kMaxAddress = 500;
+// Longest content id written into a Content-ID line.
+constexpr int kMaxContentId = 500;
 
 const char kUserAgentLine[] = "User-Agent: Microsoft-MacOutlook/14.0.0.100825\n";
 const char kUnknownName[] = "Unknown Name";
@@ -151,13 +151,19 @@ bool isToken(const QByteArray &text)
 }
 
 // A content type of the form token "/" token, or application/octet-stream.
+// A multipart or message type becomes application/octet-stream as well: the
+// data goes out in Base64, which MIME allows for neither (RFC 2045 6.4), and
+// readers take such a body for parts or a message, never decoding it.
 QByteArray contentType(const QByteArray &stored)
 {
     const QByteArray type = stored.trimmed();
     const int slash = type.indexOf('/');
     if (type.size() <= mimeencode::kMaxPlainValue && slash > 0 && isToken(type.left(slash))
-        && isToken(type.mid(slash + 1)))
-        return type;
+        && isToken(type.mid(slash + 1))) {
+        const QByteArray major = type.left(slash).toLower();
+        if (major != "multipart" && major != "message")
+            return type;
+    }
     return QByteArrayLiteral("application/octet-stream");
 }
 
@@ -169,12 +175,63 @@ QByteArray addressText(const QByteArray &address)
     return cleaned.trimmed();
 }
 
-QByteArray mailbox(const QByteArray &display, const QByteArray &address)
+// "<" address ">" for a line that holds column bytes before it. When the
+// line would grow too long the address starts a line of its own, and when it
+// is still too long it is folded after a "." or "@", where the obsolete
+// syntax of RFC 5322 (4.4) lets white space stand and readers accept it.
+// Empty when a piece between two such places does not fit on a line.
+QByteArray angleAddress(const QByteArray &address, int column)
+{
+    // Room kept for the "," that may follow an item.
+    constexpr int kComma = 1;
+    const int limit = mimeencode::kMaxHeaderLine - kComma;
+    const QByteArray whole = '<' + address + '>';
+    if (column + whole.size() <= limit)
+        return whole;
+    QByteArray out = column > 1 ? QByteArrayLiteral("\n\t") : QByteArray();
+    if (1 + whole.size() <= limit)
+        return out + whole;
+    out += '<';
+    int length = 2;
+    int start = 0;
+    while (start < address.size()) {
+        int end = start;
+        while (end < address.size() && address[end] != '.' && address[end] != '@')
+            ++end;
+        end = qMin(end + 1, address.size());
+        const int piece = end - start;
+        // One byte more for the ">" after the last piece.
+        if (length + piece + 1 > limit && length > 2) {
+            out += "\n\t";
+            length = 1;
+        }
+        if (length + piece + 1 > limit)
+            return QByteArray();
+        out += address.mid(start, piece);
+        length += piece;
+        start = end;
+    }
+    return out + '>';
+}
+
+// "name <address>", or "<address>" without a name, for a line that holds
+// column bytes before it; empty when the address does not fit (angleAddress).
+QByteArray mailbox(const QByteArray &display, const QByteArray &address, int column)
 {
     const QByteArray name = mimeencode::displayName(display);
     if (name.trimmed().isEmpty())
-        return '<' + address + '>';
-    return name + " <" + address + '>';
+        return angleAddress(address, column);
+    const int lastBreak = name.lastIndexOf('\n');
+    const int nameEnd = lastBreak < 0 ? column + name.size() : name.size() - lastBreak - 1;
+    const QByteArray angle = angleAddress(address, nameEnd + 1);
+    if (angle.isEmpty())
+        return QByteArray();
+    return name + (angle.startsWith('\n') ? QByteArray() : QByteArrayLiteral(" ")) + angle;
+}
+
+void reportAddressLeftOut(int size)
+{
+    std::fprintf(stderr, "an address of %d bytes does not fit on a header line and is left out\n", size);
 }
 
 void reportShortRead(const char *what, qint64 wanted, qint64 got)
@@ -448,35 +505,44 @@ QByteArray subjectHeader(const QByteArray &subject)
 
 QByteArray fromHeader(const QByteArray &names, const QByteArray &addresses)
 {
-    const QList<QByteArray> addressList = listElements(addresses);
+    const QByteArray label = QByteArrayLiteral("From: ");
+    const QList<QByteArray> addressList = storedListElements(addresses);
     if (addressList.isEmpty())
         return QByteArray();
     const QByteArray address = addressText(addressList.last());
-    if (address.isEmpty() || address.size() > kMaxAddress)
+    if (address.isEmpty())
         return QByteArray();
     const QList<QByteArray> nameList = listElements(names);
     const QByteArray display = nameList.isEmpty() ? address : nameList.last();
-    return "From: " + mailbox(display, address) + '\n';
+    const QByteArray item = mailbox(display, address, label.size());
+    if (item.isEmpty()) {
+        reportAddressLeftOut(address.size());
+        return QByteArray();
+    }
+    return label + item + '\n';
 }
 
 QByteArray recipientHeader(const QByteArray &label, const QByteArray &addresses,
                            const QByteArray &names)
 {
-    const QList<QByteArray> addressList = listElements(addresses);
+    const QList<QByteArray> addressList = storedListElements(addresses);
     const QList<QByteArray> nameList = listElements(names);
     // Names only help when they pair with the addresses one to one.
     const bool paired = nameList.size() == addressList.size();
     QList<QByteArray> items;
     for (int i = 0; i < addressList.size(); ++i) {
         const QByteArray address = addressText(addressList[i]);
-        if (address.isEmpty() || address.size() > kMaxAddress)
+        if (address.isEmpty())
             continue;
-        if (!paired) {
-            items.append('<' + address + '>');
+        QByteArray display;
+        if (paired)
+            display = nameList[i] == kUnknownName ? address : nameList[i];
+        const QByteArray item = mailbox(display, address, items.isEmpty() ? label.size() : 1);
+        if (item.isEmpty()) {
+            reportAddressLeftOut(address.size());
             continue;
         }
-        const QByteArray &name = nameList[i];
-        items.append(mailbox(name == kUnknownName ? address : name, address));
+        items.append(item);
     }
     if (items.isEmpty())
         return QByteArray();
@@ -484,6 +550,14 @@ QByteArray recipientHeader(const QByteArray &label, const QByteArray &addresses,
 }
 
 QList<QByteArray> listElements(const QByteArray &list)
+{
+    QList<QByteArray> elements = storedListElements(list);
+    for (QByteArray &element : elements)
+        element = decodeEntities(element);
+    return elements;
+}
+
+QList<QByteArray> storedListElements(const QByteArray &list)
 {
     // Entities whose ";" is part of the element, not a separator.
     static const char *const kNamedEntities[] = {"lt", "gt", "amp", "quot", "apos", "nbsp"};
@@ -512,8 +586,6 @@ QList<QByteArray> listElements(const QByteArray &list)
     }
     if (start < list.size())
         elements.append(list.mid(start));
-    for (QByteArray &element : elements)
-        element = decodeEntities(element);
     return elements;
 }
 
@@ -821,7 +893,7 @@ int WriteAttachmentParts(MessageWriter &out, const MailMLRC &record, BackupReade
                 + mimeencode::fileNameParameters("filename", name, true).join(";\n\t") + ";\n";
         head += "Content-Transfer-Encoding: base64\n";
         const QByteArray id = addressText(piece(ids, i));
-        if (!id.isEmpty() && id != "no" && id.size() <= kMaxAddress)
+        if (!id.isEmpty() && id != "no" && id.size() <= kMaxContentId)
             head += "Content-ID: <" + id + ">\n";
         out.append(head + '\n');
 

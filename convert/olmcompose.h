@@ -158,16 +158,22 @@ QByteArray dateLine(const MailMLRC &record, const QDateTime &now);
 // without a subject.
 QByteArray subjectHeader(const QByteArray &subject);
 // "From: " with the last name and last address of the two lists; empty
-// without an address.
+// without an address. An address too long for its line starts a line of its
+// own, folded after its dots where it needs more than one.
 QByteArray fromHeader(const QByteArray &names, const QByteArray &addresses);
-// A To or Cc line (label "To: " or "Cc: "); empty without any address.
+// A To or Cc line (label "To: " or "Cc: "), one recipient per line, long
+// addresses folded as in fromHeader; empty without any address.
 QByteArray recipientHeader(const QByteArray &label, const QByteArray &addresses,
                            const QByteArray &names);
 
 // The elements of a stored list: split at ";" except where it ends an
 // entity ("&quot;", "&#39;", ...), a trailing empty element dropped, then
-// each element's entities decoded.
+// each element's entities decoded. For name lists, which the backup reader
+// stores with their entities.
 QList<QByteArray> listElements(const QByteArray &list);
+// The same elements as they are stored, entities kept. For address lists,
+// whose entities the backup reader has decoded already.
+QList<QByteArray> storedListElements(const QByteArray &list);
 // element with its XML entities ("&lt;", "&gt;", "&amp;", "&quot;",
 // "&apos;", "&nbsp;", numeric) decoded once.
 QByteArray decodeEntities(const QByteArray &element);

@@ -127,6 +127,8 @@ private slots:
 
     void goldenLayouts_data();
     void goldenLayouts();
+    void attachmentTypes_data();
+    void attachmentTypes();
     void clampsAttachmentToBackup();
     void longFieldsKeepLinesShort();
     void parsesBackWithPython();
@@ -302,6 +304,14 @@ void TestOlmCompose::headerValues_data()
     QTest::newRow("cr-lf-in-name-blanked") << QByteArray("name") << QByteArray("a\r\nFrom x") << QByteArray("a  From x");
     QTest::newRow("topic-plain") << QByteArray("text") << QByteArray("Plan") << QByteArray("Plan");
     QTest::newRow("topic-non-ascii") << QByteArray("text") << QByteArray("\xc3\xa9t\xc3\xa9") << QByteArray("=?UTF-8?B?w6l0w6k=?=");
+    QTest::newRow("name-like-encoded-word-encoded")
+        << QByteArray("name") << QByteArray("=?UTF-8?B?QQ==?=") << QByteArray("=?UTF-8?B?PT9VVEYtOD9CP1FRPT0/PQ==?=");
+    QTest::newRow("special-name-like-encoded-word-encoded-not-quoted")
+        << QByteArray("name") << QByteArray("Doe, =?x?q?y?=") << QByteArray("=?UTF-8?B?RG9lLCA9P3g/cT95Pz0=?=");
+    QTest::newRow("name-with-equals-and-question-mark-as-is")
+        << QByteArray("name") << QByteArray("a=b? c?=d") << QByteArray("a=b? c?=d");
+    QTest::newRow("topic-like-encoded-word-encoded")
+        << QByteArray("text") << QByteArray("Re: =?UTF-8?B?QQ==?=") << QByteArray("=?UTF-8?B?UmU6ID0/VVRGLTg/Qj9RUT09Pz0=?=");
     QTest::newRow("control-bytes-blanked") << QByteArray("clean") << QByteArray("a\x01\x7f\tb\n", 6) << QByteArray("a  \tb ");
 }
 
@@ -327,6 +337,9 @@ void TestOlmCompose::fileNameParameters_data()
     QTest::newRow("non-ascii-name")
         << QByteArray("\xc3\xa9.pdf")
         << QByteArray("filename=\"=?UTF-8?B?w6kucGRm?=\"|filename*=UTF-8''%C3%A9.pdf");
+    QTest::newRow("name-like-encoded-word")
+        << QByteArray("=?UTF-8?B?QQ==?=")
+        << QByteArray("filename=\"=?UTF-8?B?PT9VVEYtOD9CP1FRPT0/PQ==?=\"|filename*=UTF-8''%3D%3FUTF-8%3FB%3FQQ%3D%3D%3F%3D");
     QTest::newRow("long-name-continues")
         << QByteArray(30, 'a') + "\xc3\xa9" + QByteArray(30, 'b')
         << QByteArray("filename=\"=?UTF-8?B?YWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhw6liYmJiYmJiYmJiYmJi?= "
@@ -415,6 +428,26 @@ void TestOlmCompose::originatorAndRecipients_data()
     QTest::newRow("no-address-no-line") << QByteArray("To: ") << QByteArray("A;") << QByteArray() << QByteArray();
     QTest::newRow("newline-in-name-blanked")
         << QByteArray("To: ") << QByteArray("A\nFrom x;") << QByteArray("a@x;") << QByteArray("To: A From x <a@x>\n");
+    QTest::newRow("address-entities-kept-as-stored")
+        << QByteArray("To: ") << QByteArray("Unknown Name;") << QByteArray("a&lt;b@x;")
+        << QByteArray("To: \"a&lt;b@x\" <a&lt;b@x>\n");
+    QTest::newRow("from-address-entities-kept-as-stored")
+        << QByteArray("From: ") << QByteArray("A;") << QByteArray("a&amp;b@x;") << QByteArray("From: A <a&amp;b@x>\n");
+    const QByteArray address600 = QByteArray(588, 'a') + "@example.com";
+    const QByteArray address990 = QByteArray(978, 'b') + "@example.com";
+    QTest::newRow("from-600-byte-address")
+        << QByteArray("From: ") << QByteArray("Ann;") << address600 + ';' << "From: Ann <" + address600 + ">\n";
+    QTest::newRow("to-600-byte-address-after-a-short-one")
+        << QByteArray("To: ") << QByteArray("A;B;") << "a@x;" + address600 + ';'
+        << "To: A <a@x>,\n\tB <" + address600 + ">\n";
+    QTest::newRow("name-and-address-over-a-line-fold-before-bracket")
+        << QByteArray("To: ") << QByteArray("Doe, John;B;") << address990 + ";b@x;"
+        << "To: \"Doe, John\"\n\t<" + address990 + ">,\n\tB <b@x>\n";
+    QTest::newRow("address-over-a-line-folds-after-a-dot")
+        << QByteArray("Cc: ") << QByteArray("B;") << QByteArray(979, 'c') + '.' + address600 + ';'
+        << "Cc: B\n\t<" + QByteArray(979, 'c') + ".\n\t" + address600 + ">\n";
+    QTest::newRow("address-over-a-line-without-a-dot-left-out")
+        << QByteArray("To: ") << QByteArray("A;B;") << QByteArray(1200, 'z') + ";b@x;" << QByteArray("To: B <b@x>\n");
 }
 
 void TestOlmCompose::originatorAndRecipients()
@@ -552,6 +585,39 @@ void TestOlmCompose::goldenLayouts()
     COMPARE_BYTES(f.compose(r), expected);
 }
 
+void TestOlmCompose::attachmentTypes_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("written");
+    const QByteArray octets("application/octet-stream");
+    QTest::newRow("forwarded-message") << QByteArray("message/rfc822") << octets;
+    QTest::newRow("forwarded-message-capitals") << QByteArray("Message/RFC822") << octets;
+    QTest::newRow("message-partial") << QByteArray("message/partial") << octets;
+    QTest::newRow("message-external-body") << QByteArray("message/external-body") << octets;
+    QTest::newRow("message-global") << QByteArray("message/global") << octets;
+    QTest::newRow("multipart-mixed") << QByteArray("multipart/mixed") << octets;
+    QTest::newRow("multipart-signed-blanks-around") << QByteArray(" multipart/signed ") << octets;
+    QTest::newRow("text-plain-kept") << QByteArray("text/plain") << QByteArray("text/plain");
+    QTest::newRow("message-as-subtype-kept") << QByteArray("application/message") << QByteArray("application/message");
+}
+
+// Base64 is no encoding for a multipart or message part (RFC 2045 6.4): such
+// data goes out as octets, under its own name.
+void TestOlmCompose::attachmentTypes()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, written);
+    Fixture f;
+    MailMLRC &r = f.record();
+    f.addAttachment(r, "fwd.eml", stored, "no", "abc");
+    const QByteArray message = f.compose(r);
+    const QByteArray head = "Content-type: " + written + "; name=\"fwd.eml\"\n"
+                            "Content-Description: fwd.eml\n"
+                            "Content-Disposition: attachment; filename=\"fwd.eml\";\n"
+                            "Content-Transfer-Encoding: base64\n\nYWJj\n";
+    QVERIFY2(message.contains(head), qPrintable(visible(message)));
+}
+
 void TestOlmCompose::clampsAttachmentToBackup()
 {
     Fixture f;
@@ -663,6 +729,42 @@ void TestOlmCompose::parsesBackWithPython()
         {QStringLiteral("attachments"),
          QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("\u65e5\u672c.txt")},
                                 {QStringLiteral("data"), b64("hello")}}}}});
+    // Plain values that look like encoded words, long addresses, and
+    // attachments holding a message and a multipart body.
+    MailMLRC &e = f.record();
+    const QByteArray lookalike = "=?UTF-8?B?QQ==?=";
+    const QByteArray address600 = QByteArray(588, 'a') + "@example.com";
+    const QByteArray address990 = QByteArray(978, 'b') + "@example.com";
+    const QByteArray dotted = QByteArray(979, 'c') + '.' + address600;
+    e.szFromName = lookalike + ';';
+    e.szFromAddress = address600 + ';';
+    e.szToName = "Unknown Name;Doe, John;";
+    e.szToAddress = "t@example.com;" + address990 + ';';
+    e.szCcName = lookalike + ';';
+    e.szCcAddress = dotted + ';';
+    e.szThreadTopic = lookalike;
+    e.szMessageID = "<m5@example.com>";
+    const QByteArray forwarded = "From: a@example.com\r\nSubject: inner\r\n\r\nFrom the inner body\r\n";
+    const QByteArray parts = "--in\nContent-type: text/plain\n\nhi\n--in--\n";
+    f.addAttachment(e, "fwd.eml", "message/rfc822", "no", forwarded);
+    f.addAttachment(e, "parts", "multipart/mixed", "no", parts);
+    f.addAttachment(e, lookalike + ".txt", "text/plain", "no", "abc");
+    auto lookalikeAddresses = [&](const QByteArray &address) {
+        return QJsonArray{QJsonArray{QString::fromLatin1(lookalike), QString::fromLatin1(address)}};
+    };
+    expected.append(QJsonObject{
+        {QStringLiteral("from"), lookalikeAddresses(address600)},
+        {QStringLiteral("to"), QJsonArray{QJsonArray{QStringLiteral("t@example.com"), QStringLiteral("t@example.com")},
+                                          QJsonArray{QStringLiteral("Doe, John"), QString::fromLatin1(address990)}}},
+        {QStringLiteral("cc"), lookalikeAddresses(dotted)},
+        {QStringLiteral("thread-topic"), QString::fromLatin1(lookalike)},
+        {QStringLiteral("attachments"),
+         QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("fwd.eml")}, {QStringLiteral("data"), b64(forwarded)}},
+                    QJsonObject{{QStringLiteral("name"), QStringLiteral("parts")}, {QStringLiteral("data"), b64(parts)}},
+                    QJsonObject{{QStringLiteral("name"), QString::fromLatin1(lookalike + ".txt")},
+                                {QStringLiteral("description"), QString::fromLatin1(lookalike + ".txt")},
+                                {QStringLiteral("data"), b64("abc")}}}}});
+
     MailMLRC &d = f.record();
     d.szReceivedTime.clear();
     d.szFolderPath.clear();

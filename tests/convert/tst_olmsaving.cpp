@@ -11,6 +11,7 @@
 #include "olm/mailmlrc.h"
 #include "platform/finderinfo.h"
 #include "support/globalsreset.h"
+#include "support/olmfixture.h"
 #include "support/testfiles.h"
 
 #include <QDir>
@@ -63,10 +64,13 @@ private slots:
     void stopEndsWithoutEndSignals();
     void unreadableBackupWritesNothing();
     void sampleBackupSavedWhole();
+    void addressesOfAScannedBackup_data();
+    void addressesOfAScannedBackup();
 
 private:
     MailMLRC *addRecord(quint64 folderId, const QByteArray &folderPath, const QByteArray &body);
     void run(SignalLog &log, const QString &backupPath);
+    int scanAndSave(const QString &backupPath, QStringList *mboxes);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QByteArray m_backup;
@@ -186,14 +190,12 @@ void TestOlmSaving::unreadableBackupWritesNothing()
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("out"))));
 }
 
-void TestOlmSaving::sampleBackupSavedWhole()
+// Scans the backup as the program does, ticks every folder, saves it for
+// Apple Mail into out/ and gives the mbox files written; returns the number
+// of records, every one of which must have been written.
+int TestOlmSaving::scanAndSave(const QString &backupPath, QStringList *mboxes)
 {
-    // The sample backup scanned by the reader, every folder ticked, saved,
-    // and read back by Python's mailbox and email packages.
-    m_selectedFile = qEnvironmentVariable("CONVERTER_SOURCE_DIR")
-                     + QStringLiteral("/samples/outlook-backup/Outlook Backup.olm");
-    if (!QFileInfo::exists(m_selectedFile))
-        QSKIP("the sample backup is not in this tree");
+    m_selectedFile = backupPath;
     appendFldrAtrib(llRootId, 0)->chState = FolderChecked;
     {
         QMessageSavingThread scan;
@@ -203,24 +205,36 @@ void TestOlmSaving::sampleBackupSavedWhole()
                     appendFldrAtrib(id, parent)->chState = FolderChecked;
                 }, Qt::DirectConnection);
         scan.SetInitialSettings();
-        QVERIFY(scan.wait(60000));
+        if (!scan.wait(60000))
+            return -1;
     }
     int records = 0;
     for (const MailMLRC *record = TmpMlrcPtrStart; record; record = record->pNext)
         ++records;
-    QVERIFY(records > 0);
 
     saveDir = m_dir->filePath(QStringLiteral("out"));
     QMailSaving saving;
     saving.prepareSave(takeSaveSnapshot(SaveTarget::AppleMail));
     saving.SetInitialSettings();
-    QVERIFY(saving.wait(60000));
-    QCOMPARE(saving.lastOutcome().written, qint64(records));
-    QCOMPARE(saving.lastOutcome().notWritten + saving.lastOutcome().unreadable, qint64(0));
-
-    QStringList mboxes;
+    if (!saving.wait(60000) || saving.lastOutcome().written != records
+        || saving.lastOutcome().notWritten + saving.lastOutcome().unreadable != 0)
+        return -1;
     for (const QString &file : filesBelow(saveDir))
-        mboxes.append(saveDir + QLatin1Char('/') + file);
+        mboxes->append(saveDir + QLatin1Char('/') + file);
+    return records;
+}
+
+void TestOlmSaving::sampleBackupSavedWhole()
+{
+    // The sample backup scanned by the reader, every folder ticked, saved,
+    // and read back by Python's mailbox and email packages.
+    const QString sample = qEnvironmentVariable("CONVERTER_SOURCE_DIR")
+                           + QStringLiteral("/samples/outlook-backup/Outlook Backup.olm");
+    if (!QFileInfo::exists(sample))
+        QSKIP("the sample backup is not in this tree");
+    QStringList mboxes;
+    const int records = scanAndSave(sample, &mboxes);
+    QVERIFY(records > 0);
     const QString script = QStringLiteral(
         "import sys, mailbox, email.policy\n"
         "n = 0\n"
@@ -237,6 +251,51 @@ void TestOlmSaving::sampleBackupSavedWhole()
     QVERIFY(python.waitForFinished(60000));
     QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
     QCOMPARE(python.readAllStandardOutput().trimmed().toInt(), records);
+}
+
+void TestOlmSaving::addressesOfAScannedBackup_data()
+{
+    using olmfixture::address;
+    QTest::addColumn<QByteArray>("element");
+    QTest::addColumn<QByteArray>("addresses");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("to-escaped-amp-decoded")
+        << QByteArray("OPFMessageCopyToAddresses") << address("a&amp;b@x", "B") << QByteArray("To: B <a&b@x>\n");
+    QTest::newRow("to-double-escaped-lt-decoded-once")
+        << QByteArray("OPFMessageCopyToAddresses") << address("a&amp;lt;b@x", QByteArray(), false)
+        << QByteArray("To: \"a&lt;b@x\" <a&lt;b@x>\n");
+    QTest::newRow("cc-double-escaped-amp-decoded-once")
+        << QByteArray("OPFMessageCopyCCAddresses") << address("a&amp;amp;b@x", "B") << QByteArray("Cc: B <a&amp;b@x>\n");
+    QTest::newRow("from-double-escaped-gt-decoded-once")
+        << QByteArray("OPFMessageCopyFromAddresses") << address("a&amp;gt;b@x", "A")
+        << QByteArray("From: A <a&gt;b@x>\n");
+}
+
+// Address entities are decoded once on the way from the backup's XML to the
+// written header, whichever side does it.
+void TestOlmSaving::addressesOfAScannedBackup()
+{
+    using namespace olmfixture;
+    QFETCH(QByteArray, element);
+    QFETCH(QByteArray, addresses);
+    QFETCH(QByteArray, line);
+    Archive archive;
+    archive.sized("Local/Mail/Inbox/m1__message_attachment__.xml",
+                  emails({message({olmfixture::element("OPFMessageCopySubject", "s"),
+                                   olmfixture::element(element, addresses),
+                                   olmfixture::element("OPFMessageCopySentTime", "2014-12-19T05:07:38")})}));
+    archive.centralDirectory();
+    const QString backupPath = m_dir->filePath(QStringLiteral("addresses.olm"));
+    QFile backup(backupPath);
+    QVERIFY(backup.open(QIODevice::WriteOnly));
+    backup.write(archive.bytes);
+    backup.close();
+
+    QStringList mboxes;
+    QCOMPARE(scanAndSave(backupPath, &mboxes), 1);
+    QCOMPARE(mboxes.size(), 1);
+    const QByteArray mbox = readAll(mboxes.first());
+    QVERIFY2(mbox.contains('\n' + line), mbox.constData());
 }
 
 QTEST_GUILESS_MAIN(TestOlmSaving)
