@@ -145,9 +145,9 @@ public:
     void MessageFieldsForThePreview(MailMLRC *record, int unused);
     void OnWebViewForOlmFileInHTML(const QString &offset, const QString &length);
 
-    // Byte helpers over caller-sized buffers (see olm/bytehelpers.h). The two
-    // hexadecimal digits of value in a two-byte calloc block, no terminating
-    // zero; the caller frees it.
+    // Byte helpers over olm/bytehelpers.h; the caller sizes every buffer.
+    // The two hexadecimal digits of value in a two-byte calloc block, no
+    // terminating zero; the caller frees it.
     char *Bytes2Hex(unsigned char value);
     // Swaps the bytes of each pair whose first index is below min(length,
     // 255); an odd length takes in the byte behind it, so text holds at least
