@@ -145,6 +145,18 @@ public:
     void MessageFieldsForThePreview(MailMLRC *record, int unused);
     void OnWebViewForOlmFileInHTML(const QString &offset, const QString &length);
 
+    // Byte helpers over olm/bytehelpers.h; the caller sizes every buffer.
+    // The two hexadecimal digits of value in a two-byte calloc block, no
+    // terminating zero; the caller frees it.
+    char *Bytes2Hex(unsigned char value);
+    // Swaps the bytes of each pair whose first index is below min(length,
+    // 255); an odd length takes in the byte behind it, so text holds at least
+    // length rounded up to even bytes (at most 256 are touched).
+    void GetUnicodeStringForPowerPC(unsigned char *text, int length);
+    // The non-zero bytes of the first length bytes of source, zero-terminated,
+    // in a new[] array of length + 1 bytes; the caller deletes it with delete[].
+    char *GetNonUnicodeString(unsigned char *source, unsigned long length);
+
 public slots:
     // Application menu and help.
     void aboutCorvaneTindrel();
@@ -248,6 +260,12 @@ public:
 private slots:
     // Shows the information sheet.
     void OnOpenInformationDlg();
+
+    // Four (eight) bytes at data as a number: big-endian for order 1, little-
+    // endian for any other order. Nothing calls them; they stay reachable by
+    // name through the meta-object.
+    ulong GetDWordValue(unsigned char *data, unsigned char order);
+    qlonglong GetDDWordValue(unsigned char *data, unsigned char order);
 
 private:
     // True while the scanning or the saving thread runs.

@@ -2,6 +2,7 @@
 
 #include "convert/mimeencode.h"
 #include "olm/mailmlrc.h"
+#include "olm/olmsource.h"
 
 #include <QDate>
 #include <QLocale>
@@ -296,8 +297,14 @@ MessageSink::~MessageSink() = default;
 FileBackupReader::FileBackupReader(const QString &path)
     : m_file(path)
 {
-    if (m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        m_size = m_file.size();
+    // Opened as the scan opens it: a FIFO or device put in the backup's
+    // place since the scan is refused, not waited on.
+    const int descriptor = olm::openBackupFile(path, &m_size);
+    if (descriptor >= 0 && !m_file.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                                        QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        m_size = 0;
+    }
 }
 
 qint64 FileBackupReader::size() const

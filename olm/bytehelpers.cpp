@@ -1,5 +1,7 @@
 #include "olm/bytehelpers.h"
 
+unsigned char ProgramRunningOnPowerPc = 0;
+
 namespace olmbytes {
 
 namespace {

@@ -9,6 +9,10 @@
 
 #include <cstddef>
 
+// Whether the host is big-endian: 0 throughout, as nothing sets it. The
+// readers' byte order follows their order argument alone.
+extern unsigned char ProgramRunningOnPowerPc;
+
 namespace olmbytes {
 
 // Byte order argument of the readers: 1 reads big-endian, any other value

@@ -4,14 +4,15 @@
 #include "app/mainwindow.h"
 #include "app/safewebview.h"
 #include "olm/mailmlrc.h"
+#include "olm/olmsource.h"
 #include "preview/datenormaliser.h"
 
-#include <QFile>
 #include <QTextBrowser>
 #include <QTextCharFormat>
 #include <QTextCursor>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace olmpreview {
 
@@ -72,34 +73,59 @@ QStringList headerLines(const MailMLRC &record)
     return lines;
 }
 
-QByteArray readBodyRange(const QString &path, qint64 offset, qint64 length, bool *ok)
+QByteArray readBodyRange(const QString &path, qint64 offset, qint64 length, bool *ok, bool *cut)
 {
     if (ok)
         *ok = false;
+    if (cut)
+        *cut = false;
     if (offset < 0 || length <= 0)
         return QByteArray();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    qint64 size = 0;
+    const int descriptor = olm::openBackupFile(path, &size);
+    if (descriptor < 0)
         return QByteArray();
-    const qint64 size = file.size();
-    if (offset >= size || !file.seek(offset))
-        return QByteArray();
-    const qint64 count = qMin(length, size - offset);
-    const QByteArray bytes = file.read(count);
+    QByteArray bytes;
+    if (offset < size) {
+        const qint64 available = qMin(length, size - offset);
+        const qint64 count = qMin(available, kMaxStoredBodyBytes);
+        bytes.resize(int(count));
+        olm::FileSource source(descriptor, size);
+        bytes.resize(int(source.readAt(offset, bytes.data(), count)));
+        if (cut)
+            *cut = available > count;
+    }
+    ::close(descriptor);
     if (ok)
         *ok = !bytes.isEmpty();
     return bytes;
 }
 
-QString bodyPage(const QByteArray &storedBody)
+QString bodyPage(QByteArray storedBody, bool storedBodyCut)
 {
-    QByteArray page = storedBody;
-    page.replace("&lt;", "<");
-    page.replace("&amp;", "&");
-    page.replace("&nbsp;", " ");
-    page.replace("&amp;lt;", "<");
-    page.replace("&gt;", ">");
-    return QString::fromUtf8(page);
+    // Replacements that shorten the text work in place.
+    storedBody.replace("&lt;", "<");
+    storedBody.replace("&amp;", "&");
+    storedBody.replace("&nbsp;", " ");
+    storedBody.replace("&amp;lt;", "<");
+    storedBody.replace("&gt;", ">");
+    bool cut = storedBodyCut;
+    if (storedBody.size() > preview::kMaxShownBodyBytes) {
+        int end = preview::kMaxShownBodyBytes;
+        // Not inside a UTF-8 sequence: it would show as a replacement character.
+        while (end > 0 && (uchar(storedBody.at(end)) & 0xC0) == 0x80 && preview::kMaxShownBodyBytes - end < 3)
+            --end;
+        storedBody.truncate(end);
+        cut = true;
+    }
+    return preview::pageHtml(QString::fromUtf8(storedBody), true, cut);
+}
+
+QString bodyPreviewPage(const QString &path, qint64 offset, qint64 length, bool *read)
+{
+    bool cut = false;
+    QByteArray stored = readBodyRange(path, offset, length, read, &cut);
+    return bodyPage(std::move(stored), cut);
 }
 
 } // namespace olmpreview
@@ -126,11 +152,10 @@ void QConverterMainWindow::MessageFieldsForThePreview(MailMLRC *record, int)
 void QConverterMainWindow::OnWebViewForOlmFileInHTML(const QString &offset, const QString &length)
 {
     bool read = false;
-    const QByteArray body =
-        olmpreview::readBodyRange(m_selectedFile, olmpreview::readDecimal(offset),
-                                 olmpreview::readDecimal(length), &read);
+    const QString page = olmpreview::bodyPreviewPage(m_selectedFile, olmpreview::readDecimal(offset),
+                                                     olmpreview::readDecimal(length), &read);
     if (!read)
         std::fputs("Error reading file", stderr);
-    m_pWebView->setHtml(olmpreview::bodyPage(body));
+    m_pWebView->setHtml(page);
     m_pWebView->show();
 }

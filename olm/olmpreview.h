@@ -2,6 +2,10 @@
 // Preview of an Outlook 2011 backup message: header lines from its record,
 // and its body read from the backup file. The body is stored in the backup
 // with its markup entity-escaped; restoring five entities gives the page.
+// Like the other sources' preview, at most the first 4 MiB of a body are
+// shown, followed by a note when there is more.
+
+#include "preview/bodydecode.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,14 +28,30 @@ QString normalisedDate(const QString &sentTime);
 // The sender of a record's address list: "a;b;" gives "b", "a;" gives "a".
 QString senderOfList(const QString &addresses);
 
-// length bytes at offset of the file at path. The range is checked against
-// the file first: a negative offset or length, or an offset at or past the
-// end, gives nothing; a length past the end is cut to what the file holds.
-// ok is false when nothing could be read.
-QByteArray readBodyRange(const QString &path, qint64 offset, qint64 length, bool *ok = nullptr);
+// The most bytes of a stored body read for one preview. Restoring the
+// entities only shortens the text; three stored bytes per shown byte leave
+// room for bodies full of escaped markup.
+constexpr qint64 kMaxStoredBodyBytes = preview::kMaxDecodedInputBytes;
+
+// length bytes at offset of the backup file at path, at most
+// kMaxStoredBodyBytes of them. The file is opened as the scan opens it (a
+// regular file only, never waited on) and the range is checked against it:
+// a negative offset or length, or an offset at or past the end, gives
+// nothing; a length past the end is cut to what the file holds. ok is false
+// when nothing could be read; cut is true when the range held more than was
+// read.
+QByteArray readBodyRange(const QString &path, qint64 offset, qint64 length, bool *ok = nullptr,
+                         bool *cut = nullptr);
 
 // The page of a stored body: "&lt;", "&amp;", "&nbsp;", "&amp;lt;" and
-// "&gt;" replaced in this order, then read as UTF-8.
-QString bodyPage(const QByteArray &storedBody);
+// "&gt;" replaced in this order, then read as UTF-8, at most
+// preview::kMaxShownBodyBytes of it (cut at a character boundary). A page
+// cut here, or from a stored body that was cut (storedBodyCut), ends with
+// the note the other sources' preview shows after a cut body.
+QString bodyPage(QByteArray storedBody, bool storedBodyCut = false);
+
+// The page for the body range of the backup file at path: read, restored
+// and bounded as above. read is false when no byte could be read.
+QString bodyPreviewPage(const QString &path, qint64 offset, qint64 length, bool *read);
 
 } // namespace olmpreview

@@ -250,18 +250,7 @@ void QMessageSavingThread::InitializeMLRC(QString folderPath, long long endOffse
 
 int QMessageSavingThread::OpenDevice()
 {
-    // Non-blocking, so a FIFO chosen as the source cannot hang the open.
-    fileDescriptor = ::open(QFile::encodeName(m_selectedFile).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    lSize = 0;
-    if (fileDescriptor < 0)
-        return -1;
-    struct stat info;
-    if (::fstat(fileDescriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fileDescriptor);
-        fileDescriptor = -1;
-        return -1;
-    }
-    lSize = qint64(info.st_size);
+    fileDescriptor = olm::openBackupFile(m_selectedFile, &lSize);
     return fileDescriptor;
 }
 

@@ -1,7 +1,10 @@
 #include "olm/olmsource.h"
 
+#include "platform/safefiles.h"
+
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace olm {
@@ -10,6 +13,21 @@ namespace {
 // Bytes read after a jump: a local header with its name and extra field.
 constexpr qint64 kJumpBlock = 4096;
 } // namespace
+
+int openBackupFile(const QString &path, qint64 *size)
+{
+    *size = 0;
+    const int descriptor = platform::openRegularFile(path);
+    if (descriptor < 0)
+        return -1;
+    struct stat info;
+    if (::fstat(descriptor, &info) != 0) {
+        ::close(descriptor);
+        return -1;
+    }
+    *size = qint64(info.st_size);
+    return descriptor;
+}
 
 ByteSource::~ByteSource() = default;
 

@@ -4,9 +4,16 @@
 // the source's size; bytes the source does not hold are never invented.
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 namespace olm {
+
+// Opens the backup file at path read-only when it is a regular file: a FIFO
+// or device in its place is refused at once, never waited on. Sets *size to
+// the file's size. Returns the descriptor, which the caller closes, or -1
+// with *size 0. The scan, the preview and the save all open the backup here.
+int openBackupFile(const QString &path, qint64 *size);
 
 // A fixed-size run of bytes that can be read at any offset.
 class ByteSource

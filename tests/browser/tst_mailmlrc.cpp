@@ -49,6 +49,9 @@ private slots:
     void restoresBodyMarkup();
     void readsBodyRangeWithinFile_data();
     void readsBodyRangeWithinFile();
+    void boundsLargeBodies_data();
+    void boundsLargeBodies();
+    void readsAtMostTheReadBound();
     void showsHeaderValuesAsPlainText();
 
 private:
@@ -275,6 +278,59 @@ void TestMailMLRC::readsBodyRangeWithinFile()
     QCOMPARE(olmpreview::readBodyRange(path, offset, length, &read), bytes);
     QCOMPARE(read, ok);
     QVERIFY(olmpreview::readBodyRange(dir.filePath(QStringLiteral("missing.olm")), 0, 4).isEmpty());
+}
+
+void TestMailMLRC::boundsLargeBodies_data()
+{
+    const int limit = preview::kMaxShownBodyBytes;
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("storedCut");
+    QTest::addColumn<QString>("shownTail"); // the last characters shown
+    QTest::addColumn<int>("shownSize");
+    QTest::addColumn<bool>("note");
+    const QByteArray filler(limit - 1, 'a');
+    QTest::newRow("4-mib-shown-whole") << filler + 'b' << false << QStringLiteral("ab") << limit << false;
+    QTest::newRow("one-byte-over-cut-with-note") << filler + "bc" << false << QStringLiteral("ab") << limit << true;
+    QTest::newRow("cut-never-splits-a-character")
+        << filler + "\xc3\xa9" << false << QStringLiteral("aa") << limit - 1 << true;
+    QTest::newRow("restored-entity-fits") << filler + "&lt;" << false << QStringLiteral("a<") << limit << false;
+    QTest::newRow("cut-stored-body-gets-the-note") << QByteArray("short") << true << QStringLiteral("rt") << 5 << true;
+}
+
+void TestMailMLRC::boundsLargeBodies()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, storedCut);
+    QFETCH(QString, shownTail);
+    QFETCH(int, shownSize);
+    QFETCH(bool, note);
+    const QString noteHtml = QStringLiteral("<p><i>") + preview::kBodyCutNote + QStringLiteral("</i></p>");
+    QString page = olmpreview::bodyPage(stored, storedCut);
+    QCOMPARE(page.endsWith(noteHtml), note);
+    if (note)
+        page.chop(noteHtml.size());
+    QCOMPARE(page.size(), shownSize);
+    QCOMPARE(page.right(2), shownTail);
+}
+
+void TestMailMLRC::readsAtMostTheReadBound()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("backup.olm"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write(QByteArray(int(olmpreview::kMaxStoredBodyBytes) + 10, 'x')) > 0);
+    file.close();
+
+    bool read = false;
+    bool cut = false;
+    const qint64 bound = olmpreview::kMaxStoredBodyBytes;
+    QCOMPARE(olmpreview::readBodyRange(path, 10, bound, &read, &cut).size(), int(bound));
+    QVERIFY(read && !cut);
+    QCOMPARE(olmpreview::readBodyRange(path, 9, bound + 1, &read, &cut).size(), int(bound));
+    QVERIFY(read && cut);
+    QCOMPARE(olmpreview::readBodyRange(path, 0, std::numeric_limits<qint64>::max(), &read, &cut).size(), int(bound));
+    QVERIFY(read && cut);
 }
 
 void TestMailMLRC::showsHeaderValuesAsPlainText()

@@ -10,6 +10,7 @@
 #include "convert/olmsaving.h"
 #include "olm/mailmlrc.h"
 #include "platform/finderinfo.h"
+#include "support/fiforelease.h"
 #include "support/globalsreset.h"
 #include "support/olmfixture.h"
 #include "support/testfiles.h"
@@ -19,6 +20,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -62,6 +65,7 @@ private slots:
     void folderComponents();
     void writesRecordsOfTickedFolders();
     void stopEndsWithoutEndSignals();
+    void unreadableBackupWritesNothing_data();
     void unreadableBackupWritesNothing();
     void sampleBackupSavedWhole();
     void addressesOfAScannedBackup_data();
@@ -179,11 +183,26 @@ void TestOlmSaving::stopEndsWithoutEndSignals()
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Other"))));
 }
 
+void TestOlmSaving::unreadableBackupWritesNothing_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("missing-backup") << false;
+    QTest::newRow("fifo-in-place-of-backup") << true;
+}
+
 void TestOlmSaving::unreadableBackupWritesNothing()
 {
+    QFETCH(bool, fifo);
     addRecord(10, "Inbox", "one");
+    const QString path = m_dir->filePath(QStringLiteral("gone.olm"));
+    if (fifo)
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     SignalLog log;
-    run(log, m_dir->filePath(QStringLiteral("missing.olm")));
+    {
+        FifoRelease release(path);
+        run(log, path);
+        QVERIFY2(!release.releasedAReader(), "the save waited in the open of a FIFO");
+    }
 
     QCOMPARE(log.names, QStringList({QStringLiteral("show"), QStringLiteral("label"), QStringLiteral("subhide"), QStringLiteral("hide"), QStringLiteral("nodata")}));
     QVERIFY(log.progress.isEmpty());

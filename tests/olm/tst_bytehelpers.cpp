@@ -1,10 +1,14 @@
 // The byte helpers: both byte orders of the integer readers, the hexadecimal
 // digits, the pair swapper's limits and the zero-dropping copier, none of
-// them reading or writing past the buffer they are given.
+// them reading or writing past the buffer they are given; and the main
+// window's members of the same names, which give the same results.
 
+#include "app/mainwindowfixture.h"
 #include "olm/bytehelpers.h"
 
 #include <QtTest>
+
+#include <cstdlib>
 
 using namespace olmbytes;
 
@@ -25,6 +29,8 @@ private slots:
     void formatsAndCopiesBytes();
     void swapsPairsWithinLimits_data();
     void swapsPairsWithinLimits();
+    void windowMembersAgree_data();
+    void windowMembersAgree();
 };
 
 void TestByteHelpers::readsIntegers_data()
@@ -97,5 +103,65 @@ void TestByteHelpers::swapsPairsWithinLimits()
     }
 }
 
-QTEST_GUILESS_MAIN(TestByteHelpers)
+void TestByteHelpers::windowMembersAgree_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<int>("length"); // of the swapper and the copier
+    const QByteArray numbers("\x12\x34\x56\x78\x9a\xbc\xde\xf0", 8);
+    QByteArray counting(300, '\0');
+    for (int i = 0; i < counting.size(); ++i)
+        counting[i] = char(i);
+    QTest::newRow("big-endian") << numbers << 1 << 8;
+    QTest::newRow("little-endian-0") << numbers << 0 << 8;
+    QTest::newRow("little-endian-255") << numbers << 255 << 8;
+    QTest::newRow("negative-ddword") << QByteArray("\x80\0\0\0\0\0\0\x01", 8) << 1 << 8;
+    QTest::newRow("utf-16-text") << QByteArray("A\0B\0", 4) << 0 << 4;
+    QTest::newRow("odd-length-takes-the-next-byte") << counting << 1 << 3;
+    QTest::newRow("length-1000-stops-at-256") << counting << 0 << 1000;
+    QTest::newRow("length-0") << counting << 1 << 0;
+    QTest::newRow("negative-length") << counting << 1 << -2;
+}
+
+void TestByteHelpers::windowMembersAgree()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, order);
+    QFETCH(int, length);
+    MainWindowFixture fixture;
+    fixture.setUp();
+    QConverterMainWindow *window = fixture.window;
+    QCOMPARE(int(ProgramRunningOnPowerPc), 0);
+    // Every member is given a buffer as large as it may touch.
+    QByteArray buffer = data + QByteArray(300 - data.size(), '\0');
+    auto *raw = reinterpret_cast<unsigned char *>(buffer.data());
+
+    // The readers are slots, reached by name through the meta-object.
+    ulong dword = 0;
+    qlonglong ddword = 0;
+    QVERIFY(QMetaObject::invokeMethod(window, "GetDWordValue", Qt::DirectConnection, Q_RETURN_ARG(ulong, dword),
+                                      Q_ARG(unsigned char *, raw), Q_ARG(unsigned char, uchar(order))));
+    QVERIFY(QMetaObject::invokeMethod(window, "GetDDWordValue", Qt::DirectConnection, Q_RETURN_ARG(qlonglong, ddword),
+                                      Q_ARG(unsigned char *, raw), Q_ARG(unsigned char, uchar(order))));
+    QCOMPARE(quint64(dword), GetDWordValue(raw, 4, uchar(order)));
+    QCOMPARE(ddword, GetDDWordValue(raw, 8, uchar(order)));
+
+    char *hex = window->Bytes2Hex(raw[0]);
+    QCOMPARE(QByteArray(hex, 2), Bytes2Hex(raw[0]));
+    std::free(hex);
+
+    const int copied = qBound(0, length, buffer.size());
+    char *text = window->GetNonUnicodeString(raw, ulong(copied));
+    const QByteArray expected = GetNonUnicodeString(raw, std::size_t(buffer.size()), copied);
+    QCOMPARE(QByteArray(text, expected.size() + 1), expected + '\0');
+    delete[] text;
+
+    QByteArray swapped = buffer;
+    window->GetUnicodeStringForPowerPC(reinterpret_cast<unsigned char *>(swapped.data()), length);
+    GetUnicodeStringForPowerPC(raw, std::size_t(buffer.size()), length);
+    QCOMPARE(swapped, buffer);
+    fixture.tearDown();
+}
+
+QTEST_MAIN(TestByteHelpers)
 #include "tst_bytehelpers.moc"
