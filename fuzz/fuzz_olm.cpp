@@ -47,6 +47,11 @@ public:
         offsets.append(offset);
     }
 
+    void unreadableEntry(const QString &name, bool isAttachment) override
+    {
+        log.append(QStringLiteral("unreadable %1 %2").arg(name).arg(isAttachment));
+    }
+
     void diagnostic(const QByteArray &line) override { log.append(QString::fromUtf8(line)); }
 
     QStringList log;

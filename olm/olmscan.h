@@ -29,11 +29,15 @@ class RecordSink : public WalkSink
 public:
     void attachmentEntry(const QString &name, qint64 offset, qint64 size) override;
     void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) override;
+    void unreadableEntry(const QString &name, bool isAttachment) override;
     // Records made so far by this sink.
     int recordCount() const { return m_records; }
+    // Entries that could not be read so far.
+    int unreadableCount() const { return m_unreadable; }
 
 private:
     int m_records = 0;
+    int m_unreadable = 0;
 };
 
 // Resolves a folder path ("Inbox/Projects") from the root, making the

@@ -89,13 +89,15 @@ bool isSkippedAsciiEntry(const char *name, int size)
 
 bool isMessageAsciiEntry(const char *name, int size)
 {
-    const char *last = name;
+    int last = 0;
     for (int i = 0; i < size; ++i) {
         if (name[i] == '/')
-            last = name + i + 1;
+            last = i + 1;
     }
-    const std::size_t length = std::size_t(name + size - last);
-    return memmem(last, length, "__message_attachment__", 22) && memmem(last, length, ".xml", 4);
+    if (last >= size)
+        return false; // an empty last component
+    const std::size_t length = std::size_t(size - last);
+    return memmem(name + last, length, "__message_attachment__", 22) && memmem(name + last, length, ".xml", 4);
 }
 
 QString folderPathOfAsciiEntry(const char *name, int size)
@@ -238,6 +240,12 @@ private:
         }
     }
 
+    void tellUnreadable(const QByteArray &what, const QString &name, bool isAttachment)
+    {
+        m_sink.diagnostic(what + name.toUtf8());
+        m_sink.unreadableEntry(name, isAttachment);
+    }
+
     // The local header at p; *next is where the walk goes on (p + 1 for a
     // damaged entry). False when the stop flag ended an element search.
     bool localHeaderStep(qint64 p, qint64 *next)
@@ -299,24 +307,26 @@ private:
             *next = dataEnd;
             return true;
         }
+        const bool isMessage = ascii ? isMessageAsciiEntry(name, nameSize) : isMessageEntry(components);
+        const auto entryName = [&] { return ascii ? QString::fromLatin1(name, nameSize) : text; };
         if (method != 0) {
-            m_sink.diagnostic("Skipped compressed entry " + QByteArray(name, nameSize));
+            tellUnreadable("Skipped compressed entry ", entryName(), !isMessage);
             *next = dataEnd;
             return true;
         }
         if (uncompressed != compressed)
             return true; // stored data whose two sizes disagree
         *next = dataEnd;
-        if (ascii ? isMessageAsciiEntry(name, nameSize) : isMessageEntry(components)) {
+        if (isMessage) {
             if (compressed > kMaxPayloadBytes) {
-                m_sink.diagnostic("Skipped oversized message entry " + QByteArray(name, nameSize));
+                tellUnreadable("Skipped oversized message entry ", entryName(), false);
                 return true;
             }
             const QByteArray bytes = m_reader.view(dataStart, compressed);
             m_sink.payload(ascii ? folderPathOfAsciiEntry(name, nameSize) : folderPathOfEntry(text), bytes, dataStart,
                            dataStart + bytes.size());
         } else {
-            m_sink.attachmentEntry(ascii ? QString::fromLatin1(name, nameSize) : text, dataStart, compressed);
+            m_sink.attachmentEntry(entryName(), dataStart, compressed);
         }
         return true;
     }
@@ -344,7 +354,7 @@ private:
         if (kind->isEmails) {
             const qint64 length = *end - q;
             if (length > kMaxPayloadBytes) {
-                m_sink.diagnostic("Skipped oversized emails element");
+                tellUnreadable("Skipped oversized emails element", QString(), false);
             } else {
                 const QByteArray bytes = m_reader.view(q, length);
                 m_sink.payload(QString(), bytes, q, q + bytes.size());
@@ -444,7 +454,8 @@ void WalkSink::progress(int)
 
 void WalkSink::diagnostic(const QByteArray &line)
 {
-    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+    const QByteArray text = line + '\n';
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
 }
 
 WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode,

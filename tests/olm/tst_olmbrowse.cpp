@@ -1,12 +1,15 @@
 // A backup scanned end to end into a main window: the folder tree, the
 // message list of a folder click, and the header box and page of selected
-// messages, body-less ones included (each row previews its own record).
+// messages, body-less ones included (each row previews its own record); the
+// entries it could not read told at the end of the scan.
 
 #include "app/mainwindowfixture.h"
 
 #include "app/safewebview.h"
 #include "olm/mailmlrc.h"
+#include "olm/olmwalker.h"
 #include "support/olmfixture.h"
+#include "support/scriptedprompter.h"
 
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -34,8 +37,26 @@ private slots:
     void init() { fixture.setUp(); }
     void cleanup() { fixture.tearDown(); }
     void browsesAScannedBackup();
+    void tellsTheEntriesItCouldNotRead_data();
+    void tellsTheEntriesItCouldNotRead();
 
 private:
+    // Scans head, a hole of holeSize zero bytes (not written) and tail on
+    // the window's scanning thread and delivers its signals to the window.
+    void scanOnTheScanningThread(const QTemporaryDir &dir, const QByteArray &head, qint64 holeSize,
+                                 const QByteArray &tail)
+    {
+        m_selectedFile = dir.filePath(QStringLiteral("backup.olm"));
+        QFile file(m_selectedFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(head) == head.size());
+        QVERIFY(file.seek(head.size() + holeSize) && file.write(tail) == tail.size());
+        file.close();
+        pMessageSavingThread->m_nClientIndex = 5;
+        pMessageSavingThread->SetInitialSettings();
+        QVERIFY(pMessageSavingThread->wait(60000));
+        QCoreApplication::processEvents();
+    }
+
     QTreeWidgetItem *folder(const QString &id) const
     {
         return fixture.window->m_pFolderTree->findItems(id, Qt::MatchExactly | Qt::MatchRecursive, 1).value(0);
@@ -88,6 +109,89 @@ void TestOlmBrowse::browsesAScannedBackup()
     const QString second = select(1);
     QVERIFY2(first.contains(QStringLiteral("No body")) && first.endsWith(QLatin1Char('|')), qPrintable(first));
     QVERIFY2(second.contains(QStringLiteral("Second without body")), qPrintable(second));
+}
+
+namespace {
+
+// The sample's two attachments and its message listing both; the second
+// attachment or the message may be stored compressed.
+QByteArray backupWith(quint16 secondAttachmentMethod, quint16 messageMethod)
+{
+    Archive a;
+    a.sized("Local/com.microsoft.__Attachments/a1", "first attachment");
+    a.sized("Local/com.microsoft.__Attachments/a2", "second", secondAttachmentMethod);
+    a.sized("Local/Mail/Inbox/Projects/m1__message_attachment__.xml",
+            emails({message({element("OPFMessageCopySubject", "With attachments"),
+                             element("OPFMessageCopyAttachmentList",
+                                     attachment("c1", "text/plain", "a.txt", "Local/com.microsoft.__Attachments/a1")
+                                         + attachment("", "text/plain", "b.txt",
+                                                      "Local/com.microsoft.__Attachments/a2"))})}));
+    a.sized("Local/Mail/Inbox/m2__message_attachment__.xml", emails({simpleMessage("Second", "b")}), messageMethod);
+    a.centralDirectory();
+    return a.bytes;
+}
+
+const MailMLRC *recordWithSubject(const QByteArray &subject)
+{
+    for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext) {
+        if (r->szSubject == subject)
+            return r;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void TestOlmBrowse::tellsTheEntriesItCouldNotRead_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<qint64>("hole");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("attachments");
+
+    const QString completed = QStringLiteral("\nMailbox scan completed successfully.");
+    const QByteArray both = "a.txt;b.txt;";
+    // Only the size fields claim the data: the hole is never written.
+    const qint64 oversized = olm::kMaxPayloadBytes + 1;
+    const QByteArray oversizedHeader = localHeader("Local/Mail/Inbox/big__message_attachment__.xml", 7, 0xFFFFFFFF,
+                                                   0xFFFFFFFF, zip64Block(oversized, oversized));
+    QTest::newRow("every-entry-read") << QByteArray() << qint64(0) << backupWith(0, 0) << completed << both;
+    QTest::newRow("compressed-message-entry")
+        << QByteArray() << qint64(0) << backupWith(0, 8) << completed + QStringLiteral("\n1 backup entry could not be read.")
+        << both;
+    QTest::newRow("compressed-attachment-keeps-the-other")
+        << QByteArray() << qint64(0) << backupWith(8, 0)
+        << completed + QStringLiteral("\n1 backup entry could not be read.") << QByteArray("a.txt;");
+    QTest::newRow("oversized-message-entry")
+        << oversizedHeader << oversized << backupWith(0, 0)
+        << completed + QStringLiteral("\n1 backup entry could not be read.") << both;
+    QTest::newRow("oversized-and-compressed")
+        << oversizedHeader << oversized << backupWith(8, 8)
+        << completed + QStringLiteral("\n3 backup entries could not be read.") << QByteArray("a.txt;");
+}
+
+void TestOlmBrowse::tellsTheEntriesItCouldNotRead()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(qint64, hole);
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, attachments);
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    scanOnTheScanningThread(dir, head, hole, tail);
+
+    QCOMPARE(prompter.texts(), QStringList{text});
+    const MailMLRC *record = recordWithSubject("With attachments");
+    QVERIFY(record);
+    QCOMPARE(record->pAttachNames, attachments);
+    // The attachments kept point at their own data.
+    const QList<QByteArray> offsets = record->pAttachOffsets.split(';');
+    const QList<QByteArray> sizes = record->pAttachSizes.split(';');
+    QFile backup(m_selectedFile);
+    QVERIFY(backup.open(QIODevice::ReadOnly) && backup.seek(offsets[0].toLongLong()));
+    QCOMPARE(backup.read(sizes[0].toLongLong()), QByteArray("first attachment"));
 }
 
 QTEST_MAIN(TestOlmBrowse)

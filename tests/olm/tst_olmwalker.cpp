@@ -36,6 +36,10 @@ public:
         insideFile = insideFile && offset >= 0 && endOffset <= m_size && endOffset - offset == bytes.size();
         log.append(QStringLiteral("payload '%1' %2-%3").arg(folderPath).arg(offset).arg(endOffset));
     }
+    void unreadableEntry(const QString &name, bool isAttachment) override
+    {
+        log.append(QStringLiteral("unreadable %1 %2").arg(name, isAttachment ? QStringLiteral("attachment") : QStringLiteral("message")));
+    }
     void diagnostic(const QByteArray &line) override { log.append(QString::fromUtf8(line)); }
 
     QStringList log;
@@ -155,7 +159,16 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         a.sized("Local/Mail/m__message_attachment__.xml", payload, 8);
         a.centralDirectory();
         QTest::newRow("compressed-entry-skipped")
-            << a.bytes << QStringList{QStringLiteral("Skipped compressed entry Local/Mail/m__message_attachment__.xml")};
+            << a.bytes << QStringList{QStringLiteral("Skipped compressed entry Local/Mail/m__message_attachment__.xml"),
+                                      QStringLiteral("unreadable Local/Mail/m__message_attachment__.xml message")};
+    }
+    {
+        Archive a;
+        a.sized("Local/att/x", "compressed", 8);
+        const qint64 at = a.sized("Local/att/y", "stored");
+        QTest::newRow("compressed-attachment-entry-told")
+            << a.bytes << QStringList{QStringLiteral("Skipped compressed entry Local/att/x"),
+                                      QStringLiteral("unreadable Local/att/x attachment"), attachLine("Local/att/y", at, "stored")};
     }
     {
         QByteArray bytes = localHeader("Local/att/x", 7, 3, 3, QByteArray());
