@@ -39,6 +39,8 @@ void resetOlmGlobalsForTest()
 
 namespace olm {
 
+const QString kUnfiledFolderName = QStringLiteral("Unfiled");
+
 void resolveFolderPath(const QString &folderPath)
 {
     if (folderPath.isEmpty())
@@ -56,8 +58,13 @@ void resolveFolderPath(const QString &folderPath)
 
 int recordPayload(const QString &folderPath, const QByteArray &payload, qint64 payloadOffset)
 {
-    resolveFolderPath(folderPath);
-    const int made = opf::buildRecords(payload, payloadOffset, folderPath, quint64(llParentIdRunning),
+    // Messages in no folder would reach neither the tree nor a save. The
+    // folder is made only for a payload that holds a message.
+    if (folderPath.isEmpty() && !payload.contains("</email>"))
+        return 0;
+    const QString &folder = folderPath.isEmpty() ? kUnfiledFolderName : folderPath;
+    resolveFolderPath(folder);
+    const int made = opf::buildRecords(payload, payloadOffset, folder, quint64(llParentIdRunning),
                                        olmPendingAttachments);
     if (made > 0)
         llParentIdRunning = 0;

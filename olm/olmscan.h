@@ -40,11 +40,16 @@ private:
     int m_unreadable = 0;
 };
 
+// The top-level folder of the messages whose payload names no folder (an
+// emails element found by crawling, a message entry outside the folders).
+extern const QString kUnfiledFolderName;
+
 // Resolves a folder path ("Inbox/Projects") from the root, making the
 // folders that are missing; leaves the deepest id in llParentIdRunning.
 void resolveFolderPath(const QString &folderPath);
 
-// The records of one payload found at payloadOffset, with its folder.
+// The records of one payload found at payloadOffset, with its folder; a
+// payload without a folder path goes to kUnfiledFolderName.
 int recordPayload(const QString &folderPath, const QByteArray &payload, qint64 payloadOffset);
 
 } // namespace olm

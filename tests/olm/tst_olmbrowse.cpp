@@ -1,16 +1,21 @@
 // A backup scanned end to end into a main window: the folder tree, the
 // message list of a folder click, and the header box and page of selected
 // messages, body-less ones included (each row previews its own record); the
-// entries it could not read told at the end of the scan.
+// entries it could not read told at the end of the scan; messages in no
+// folder listed, previewed and saved from a folder of their own.
 
 #include "app/mainwindowfixture.h"
 
 #include "app/safewebview.h"
+#include "convert/mailsaving.h"
 #include "olm/mailmlrc.h"
 #include "olm/olmwalker.h"
+#include "scan/scanglobals.h"
 #include "support/olmfixture.h"
 #include "support/scriptedprompter.h"
+#include "support/testfiles.h"
 
+#include <QProcess>
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <QWebFrame>
@@ -39,6 +44,7 @@ private slots:
     void browsesAScannedBackup();
     void tellsTheEntriesItCouldNotRead_data();
     void tellsTheEntriesItCouldNotRead();
+    void listsPreviewsAndSavesUnfiledMessages();
 
 private:
     // Scans head, a hole of holeSize zero bytes (not written) and tail on
@@ -192,6 +198,49 @@ void TestOlmBrowse::tellsTheEntriesItCouldNotRead()
     QFile backup(m_selectedFile);
     QVERIFY(backup.open(QIODevice::ReadOnly) && backup.seek(offsets[0].toLongLong()));
     QCOMPARE(backup.read(sizes[0].toLongLong()), QByteArray("first attachment"));
+}
+
+void TestOlmBrowse::listsPreviewsAndSavesUnfiledMessages()
+{
+    // The sample ends with a streamed emails element: its message names no folder.
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    scanOnTheScanningThread(dir, QByteArray(), 0, sampleArchive());
+    QCOMPARE(prompter.texts(), QStringList{QStringLiteral("\nMailbox scan completed successfully.")});
+
+    QTreeWidgetItem *unfiled = fixture.window->m_pFolderTree->findItems(
+        QStringLiteral("Unfiled"), Qt::MatchExactly | Qt::MatchRecursive, 0).value(0);
+    QVERIFY(unfiled);
+    QCOMPARE(unfiled->text(2), QString::number(llRootId));
+    emit fixture.window->m_pFolderTree->itemClicked(unfiled, 0);
+    QCOMPARE(fixture.window->m_pMessageList->topLevelItemCount(), 1);
+    const QString preview = select(0);
+    QVERIFY2(preview.contains(QStringLiteral("Streamed")) && preview.endsWith(QStringLiteral("|streamed body")),
+             qPrintable(preview));
+
+    // Ticked alone and saved: the folder's own mbox file holds the message.
+    unfiled->setCheckState(0, Qt::Checked);
+    emit fixture.window->m_pFolderTree->itemClicked(unfiled, 0);
+    saveDir = dir.filePath(QStringLiteral("out"));
+    QMailSaving saving;
+    saving.prepareSave(takeSaveSnapshot(SaveTarget::AppleMail));
+    saving.SetInitialSettings();
+    QVERIFY(saving.wait(60000));
+    QCOMPARE(saving.lastOutcome().written, qint64(1));
+    const QString mbox = QStringLiteral("Main Identity.mbox/Mail/Unfiled/Unfiled.mbox");
+    QCOMPARE(testfiles::filesBelow(saveDir), QStringList{mbox});
+    // Python's mailbox and email packages read it back.
+    const QString script = QStringLiteral(
+        "import sys, mailbox, email.policy\n"
+        "box = mailbox.mbox(sys.argv[1], factory=lambda f: email.message_from_binary_file(f, policy=email.policy.default))\n"
+        "for msg in box:\n"
+        "    body = msg.get_body(('html', 'plain'))\n"
+        "    print(msg['subject'], '|', body.get_content().strip())\n");
+    QProcess python;
+    python.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script, saveDir + QLatin1Char('/') + mbox});
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), QStringLiteral("Streamed | <html>streamed body</html>\n"));
 }
 
 QTEST_MAIN(TestOlmBrowse)

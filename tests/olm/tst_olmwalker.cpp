@@ -354,7 +354,8 @@ void TestOlmWalker::scansABackupIntoRecordsAndFolders()
     scan.runHere();
 
     QCOMPARE(log, QStringList{QStringLiteral("finish")});
-    QCOMPARE(tree, (QStringList{QStringLiteral("502 Inbox 501 ''"), QStringLiteral("503 Projects 502 ''")}));
+    QCOMPARE(tree, (QStringList{QStringLiteral("502 Inbox 501 ''"), QStringLiteral("503 Projects 502 ''"),
+                                QStringLiteral("504 Unfiled 501 ''")}));
     QList<const MailMLRC *> records;
     for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext)
         records.append(r);
@@ -380,7 +381,8 @@ void TestOlmWalker::scansABackupIntoRecordsAndFolders()
     QVERIFY(records[1]->llBodyOffset == 0 && records[1]->llBodyLength == 0 && !records[1]->hasAttachments());
 
     QCOMPARE(body(records[2]), QByteArray("streamed body"));
-    QCOMPARE(records[2]->llFolderId, kNoFolderId);
+    QCOMPARE(records[2]->llFolderId, quint64(504));
+    QCOMPARE(records[2]->szFolderPath, QByteArray("Unfiled"));
     QCOMPARE(records[2]->szFromAddress, QByteArray("from@example.org;"));
     QCOMPARE(olmpreview::readBodyRange(m_selectedFile, records[2]->llBodyOffset, records[2]->llBodyLength),
              QByteArray("streamed body"));
