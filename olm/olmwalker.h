@@ -7,6 +7,9 @@
 //
 // The file may be damaged or hostile: every size is checked against the
 // file with 64-bit arithmetic, every step moves forward, and the walk ends.
+// A sized entry whose end is followed by no local header, data descriptor
+// or central-directory header (and is not the end of the file) is taken as
+// damaged: the walk searches on from just past its signature.
 
 #include <QByteArray>
 #include <QString>
