@@ -13,6 +13,7 @@
 #include "convert/importwindow.h"
 #include "convert/mailsaving.h"
 #include "scan/messagesavingthread.h"
+#include "scan/scanglobals.h"
 
 #include <QAction>
 #include <QProgressBar>
@@ -72,7 +73,9 @@ void QConverterMainWindow::HideProgressBar()
         return;
     if (!bForOutlookMail && !bForAppleMail) {
         const int unreadable = pMessageSavingThread ? pMessageSavingThread->nSkippedFiles.load() : 0;
-        showInformation(nullptr, QString(), windowrules::scanCompletedText(unreadable));
+        const windowrules::Unreadable kind =
+            bOlmFileFound ? windowrules::Unreadable::BackupEntries : windowrules::Unreadable::Files;
+        showInformation(nullptr, QString(), windowrules::scanCompletedText(unreadable, kind));
         return;
     }
     // Column 7 is reset with the check boxes, so that ticking a folder again

@@ -52,13 +52,18 @@ QString saveCompletedText(const QString &fileSavingPath)
     return QStringLiteral("\nFile saved successfully at location ") + fileSavingPath;
 }
 
-QString scanCompletedText(int unreadableFiles)
+QString scanCompletedText(int unreadable, Unreadable kind)
 {
-    if (unreadableFiles <= 0)
+    if (unreadable <= 0)
         return kScanCompletedText;
-    if (unreadableFiles == 1)
+    if (kind == Unreadable::BackupEntries) {
+        if (unreadable == 1)
+            return kScanCompletedText + QStringLiteral("\n1 backup entry could not be read.");
+        return kScanCompletedText + QStringLiteral("\n%1 backup entries could not be read.").arg(unreadable);
+    }
+    if (unreadable == 1)
         return kScanCompletedText + QStringLiteral("\n1 file could not be read.");
-    return kScanCompletedText + QStringLiteral("\n%1 files could not be read.").arg(unreadableFiles);
+    return kScanCompletedText + QStringLiteral("\n%1 files could not be read.").arg(unreadable);
 }
 
 QString saveAbortedText(const QString &fileSavingPath)

@@ -49,9 +49,12 @@ QString progressLabelText(bool forOutlookMail, bool forAppleMail);
 
 // Save-completed dialog texts for the output tree path.
 QString saveCompletedText(const QString &fileSavingPath);
-// The end-of-scan message: kScanCompletedText, and how many files could not
-// be read when any could not.
-QString scanCompletedText(int unreadableFiles);
+// What a scan counts as unreadable: files of a mail store, or entries of a
+// backup file.
+enum class Unreadable { Files, BackupEntries };
+// The end-of-scan message: kScanCompletedText, and how many files (or backup
+// entries) could not be read when any could not.
+QString scanCompletedText(int unreadable, Unreadable kind = Unreadable::Files);
 QString saveAbortedText(const QString &fileSavingPath);
 
 // What Open does, worked out from the flags it finds.

@@ -3,7 +3,8 @@
 // parser over every payload it hands on, and the entity decoder against a
 // plain reading of its rules. Aborts when the walks disagree, a range leaves
 // the input, a stored value is not in its stored form, or the decoders
-// differ.
+// differ. A backup is also built from the input with one header's name or
+// extra-field length damaged: the walk must still hand on every other entry.
 //
 // Seeds: OLM_FUZZ_SEEDS=<dir> ./fuzz_olm writes the fixture archives into
 // <dir> and exits.
@@ -45,6 +46,11 @@ public:
         log.append(QStringLiteral("payload %1 %2 %3").arg(folderPath).arg(offset).arg(endOffset));
         payloads.append(QByteArray(bytes.constData(), bytes.size())); // bytes live only during the call
         offsets.append(offset);
+    }
+
+    void unreadableEntry(const QString &name, bool isAttachment) override
+    {
+        log.append(QStringLiteral("unreadable %1 %2").arg(name).arg(isAttachment));
     }
 
     void diagnostic(const QByteArray &line) override { log.append(QString::fromUtf8(line)); }
@@ -110,6 +116,90 @@ bool inStoredForm(const QByteArray &value)
     return value.startsWith("\xef\xbb\xbf") || QString::fromUtf8(value).toUtf8() == value;
 }
 
+QStringList walkLog(const QByteArray &bytes, olm::WalkMode mode)
+{
+    std::atomic<bool> stop{false};
+    olm::MemorySource source(bytes);
+    CheckingSink sink(bytes.size());
+    olm::walkOlm(source, sink, stop, mode);
+    return sink.log;
+}
+
+// Whether every line of part stands in whole, in the same order.
+bool inOrder(const QStringList &part, const QStringList &whole)
+{
+    int at = 0;
+    for (const QString &line : part) {
+        at = int(whole.indexOf(line, at));
+        if (at < 0)
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+// The input as a backup: four bytes choose the number of entries, the one
+// to damage, the length field and the change; the rest, without 'P' and '<'
+// (so that it holds no signature and no element), fills attachment entries
+// and messages in folders of their own. The damaged entry may be lost or
+// found without its folder; every other one must be handed on as in the
+// undamaged backup, unless the damaged end lands on a record, which makes
+// the damage undetectable.
+void checkResynchronisation(const QByteArray &input)
+{
+    using namespace olmfixture;
+    if (input.size() < 4)
+        return;
+    const int count = 2 + static_cast<unsigned char>(input.at(0)) % 6;
+    const int damaged = static_cast<unsigned char>(input.at(1)) % count;
+    const bool nameField = input.at(2) & 1;
+    const int change = int(static_cast<signed char>(input.at(3)));
+    QByteArray text = input.mid(4);
+    text.replace('P', 'p').replace('<', '(');
+    const int piece = text.size() / count;
+
+    // Name damage with 32-bit sizes, extra-field damage with a ZIP64 block:
+    // either way a wrong length moves the entry's end by the change.
+    Archive a;
+    QList<qint64> headers;
+    QList<int> lengths;
+    for (int i = 0; i < count; ++i) {
+        headers.append(a.bytes.size());
+        const QByteArray n = QByteArray::number(i);
+        const QByteArray chunk = text.mid(i * piece, piece);
+        const QByteArray name = i % 2 ? "Local/Mail/F" + n + "/m__message_attachment__.xml" : "Local/att/" + n;
+        const QByteArray data = i % 2 ? emails({simpleMessage(chunk, chunk)}) : chunk;
+        nameField ? a.sized32(name, data) : a.sized(name, data);
+        lengths.append(nameField ? name.size() : 20);
+    }
+    const qint64 originalEnd = damaged + 1 < count ? headers.at(damaged + 1) : a.bytes.size();
+    a.centralDirectory();
+    const int value = lengths.at(damaged) + change;
+    if (change == 0 || value < 0 || value > 0xFFFF)
+        return;
+    const qint64 movedEnd = originalEnd + change;
+    const QByteArray there = a.bytes.mid(int(qBound<qint64>(0, movedEnd, a.bytes.size())), 4);
+    if (movedEnd == a.bytes.size() || there == "PK\3\4" || there == "PK\1\2" || there == "PK\7\x08")
+        return;
+
+    const QStringList whole = walkLog(a.bytes, olm::WalkMode::Fast);
+    QByteArray broken = a.bytes;
+    setHeaderLength(broken, headers.at(damaged), nameField ? kNameLengthField : kExtraLengthField, quint16(value));
+    const QStringList walked = walkLog(broken, olm::WalkMode::Fast);
+    if (broken.size() <= 4096 && walkLog(broken, olm::WalkMode::Reference) != walked)
+        std::abort();
+    const QByteArray mark = QByteArray::number(damaged);
+    QStringList others;
+    for (const QString &line : whole) {
+        const bool ofDamaged = line.startsWith(QLatin1String("attach Local/att/") + QLatin1String(mark) + QLatin1Char(' '))
+                               || line.startsWith(QLatin1String("payload F") + QLatin1String(mark) + QLatin1Char(' '));
+        if (!ofDamaged)
+            others.append(line);
+    }
+    if (others.size() != count - 1 || !inOrder(others, walked))
+        std::abort();
+}
+
 void writeSeeds(const QString &dir)
 {
     using namespace olmfixture;
@@ -121,6 +211,23 @@ void writeSeeds(const QString &dir)
     seeds.append(small.bytes);
     seeds.append(emails({simpleMessage("crawled", "body")}));
     seeds.append(localHeader("n", 1, 5, 5, QByteArray()) + "hello");
+    // The first entry's extra-field and name lengths damaged inside the file.
+    Archive damaged;
+    const qint64 header = damaged.bytes.size();
+    damaged.sized("Local/Mail/Inbox/m__message_attachment__.xml", emails({simpleMessage("s", "b")}));
+    damaged.sized("Local/att/a", QByteArray(300, 'a'));
+    damaged.streamed("s.xml", emails({simpleMessage("t", "c")}));
+    damaged.sized("Local/att/b", "b");
+    damaged.centralDirectory();
+    QByteArray extra = damaged.bytes;
+    setHeaderLength(extra, header, kExtraLengthField, 200);
+    seeds.append(extra);
+    QByteArray name = damaged.bytes;
+    setHeaderLength(name, header, kNameLengthField, 47);
+    seeds.append(name);
+    // Inputs of the built backup: 4 entries, the second damaged by +3 and -2.
+    seeds.append(QByteArray("\x02\x01\x00\x03", 4) + QByteArray(200, 'x'));
+    seeds.append(QByteArray("\x02\x01\x01\xfe", 4) + QByteArray(200, 'y'));
     int n = 0;
     for (const QByteArray &seed : seeds) {
         QFile file(dir + QStringLiteral("/seed%1.olm").arg(n++));
@@ -167,6 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (opf::xmlUnescape(input) != plainUnescape(input))
         std::abort();
+    checkResynchronisation(input);
 
     // Every payload, and the input itself, through the message parser.
     opf::PendingAttachments pending;

@@ -39,6 +39,8 @@ void resetOlmGlobalsForTest()
 
 namespace olm {
 
+const QString kUnfiledFolderName = QStringLiteral("Unfiled");
+
 void resolveFolderPath(const QString &folderPath)
 {
     if (folderPath.isEmpty())
@@ -56,8 +58,13 @@ void resolveFolderPath(const QString &folderPath)
 
 int recordPayload(const QString &folderPath, const QByteArray &payload, qint64 payloadOffset)
 {
-    resolveFolderPath(folderPath);
-    const int made = opf::buildRecords(payload, payloadOffset, folderPath, quint64(llParentIdRunning),
+    // Messages in no folder would reach neither the tree nor a save. The
+    // folder is made only for a payload that holds a message.
+    if (folderPath.isEmpty() && !payload.contains("</email>"))
+        return 0;
+    const QString &folder = folderPath.isEmpty() ? kUnfiledFolderName : folderPath;
+    resolveFolderPath(folder);
+    const int made = opf::buildRecords(payload, payloadOffset, folder, quint64(llParentIdRunning),
                                        olmPendingAttachments);
     if (made > 0)
         llParentIdRunning = 0;
@@ -72,6 +79,13 @@ void RecordSink::attachmentEntry(const QString &name, qint64 offset, qint64 size
 void RecordSink::payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64)
 {
     m_records += recordPayload(folderPath, bytes, offset);
+}
+
+void RecordSink::unreadableEntry(const QString &name, bool isAttachment)
+{
+    ++m_unreadable;
+    if (isAttachment)
+        olmPendingAttachments.appendUnreadable(name);
 }
 
 } // namespace olm
@@ -99,7 +113,7 @@ public:
 
     void attachmentEntry(const QString &name, qint64 offset, qint64 size) override
     {
-        m_batch.push_back(Item{name, QByteArray(), offset, size, false});
+        m_batch.push_back(Item{name, QByteArray(), offset, size, ItemKind::Attachment});
         handOn(false);
     }
 
@@ -107,8 +121,18 @@ public:
     {
         // The walk's bytes live only during this call.
         m_batchBytes += bytes.size();
-        m_batch.push_back(Item{folderPath, QByteArray(bytes.constData(), bytes.size()), endOffset, 0, true});
+        m_batch.push_back(Item{folderPath, QByteArray(bytes.constData(), bytes.size()), endOffset, 0, ItemKind::Payload});
         handOn(false);
+    }
+
+    void unreadableEntry(const QString &name, bool isAttachment) override
+    {
+        ++m_thread->nSkippedFiles;
+        // An attachment entry still answers its message's list, in walk order.
+        if (isAttachment) {
+            m_batch.push_back(Item{name, QByteArray(), 0, 0, ItemKind::UnreadableAttachment});
+            handOn(false);
+        }
     }
 
     void progress(int percent) override { emit m_thread->OnIndivisibleProgressvalue(double(percent)); }
@@ -130,12 +154,13 @@ public:
     }
 
 private:
+    enum class ItemKind { Attachment, UnreadableAttachment, Payload };
     struct Item {
         QString text;     // entry name or folder path
         QByteArray bytes; // payload
         qint64 first;     // data offset, or the payload's end offset
         qint64 second;    // data size
-        bool isPayload;
+        ItemKind kind;
     };
 
     // At most this much waits between the threads.
@@ -170,8 +195,14 @@ private:
             }
             m_spaceFreed.notify_one();
             for (const Item &item : batch) {
-                if (bStopFlag || m_failed)
+                if (bStopFlag)
                     break;
+                if (m_failed) {
+                    // The payloads dropped after memory ran out are told.
+                    if (item.kind == ItemKind::Payload)
+                        ++m_thread->nSkippedFiles;
+                    continue;
+                }
                 make(item);
             }
         }
@@ -180,8 +211,12 @@ private:
     void make(const Item &item)
     {
         try {
-            if (!item.isPayload) {
+            if (item.kind == ItemKind::Attachment) {
                 m_thread->InitializeAttachment(item.text, item.first, item.second);
+                return;
+            }
+            if (item.kind == ItemKind::UnreadableAttachment) {
+                olmPendingAttachments.appendUnreadable(item.text);
                 return;
             }
             const MailMLRC *tail = TmpMlrcPtrEnd;
@@ -190,9 +225,12 @@ private:
             pBuff.clear();
             m_madeRecords = m_madeRecords || TmpMlrcPtrEnd != tail;
         } catch (...) {
-            // Out of memory: the records made so far stay, the rest is dropped.
+            // Out of memory: the records made so far stay, the rest is
+            // dropped and told as unreadable, this payload included.
             pBuff.clear();
             m_failed = true;
+            if (item.kind == ItemKind::Payload)
+                ++m_thread->nSkippedFiles;
         }
     }
 
@@ -259,6 +297,7 @@ void QMessageSavingThread::CreateFile()
     // 1. A fresh walk: the records were released on the GUI thread before
     //    the scan; attachment entries of an earlier scan are dropped.
     bStopFlag = false;
+    nSkippedFiles = 0;
     olmPendingAttachments.clear();
     pBuff.clear();
 

@@ -29,18 +29,27 @@ class RecordSink : public WalkSink
 public:
     void attachmentEntry(const QString &name, qint64 offset, qint64 size) override;
     void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) override;
+    void unreadableEntry(const QString &name, bool isAttachment) override;
     // Records made so far by this sink.
     int recordCount() const { return m_records; }
+    // Entries that could not be read so far.
+    int unreadableCount() const { return m_unreadable; }
 
 private:
     int m_records = 0;
+    int m_unreadable = 0;
 };
+
+// The top-level folder of the messages whose payload names no folder (an
+// emails element found by crawling, a message entry outside the folders).
+extern const QString kUnfiledFolderName;
 
 // Resolves a folder path ("Inbox/Projects") from the root, making the
 // folders that are missing; leaves the deepest id in llParentIdRunning.
 void resolveFolderPath(const QString &folderPath);
 
-// The records of one payload found at payloadOffset, with its folder.
+// The records of one payload found at payloadOffset, with its folder; a
+// payload without a folder path goes to kUnfiledFolderName.
 int recordPayload(const QString &folderPath, const QByteArray &payload, qint64 payloadOffset);
 
 } // namespace olm

@@ -12,6 +12,7 @@ namespace {
 
 constexpr quint32 kLocalHeader = 0x04034b50;
 constexpr quint32 kCentralHeader = 0x02014b50;
+constexpr quint32 kDataDescriptor = 0x08074b50;
 constexpr int kLocalHeaderSize = 30;
 constexpr quint16 kZip64Tag = 0x0001;
 constexpr quint32 kSize32Marker = 0xFFFFFFFFu;
@@ -89,13 +90,15 @@ bool isSkippedAsciiEntry(const char *name, int size)
 
 bool isMessageAsciiEntry(const char *name, int size)
 {
-    const char *last = name;
+    int last = 0;
     for (int i = 0; i < size; ++i) {
         if (name[i] == '/')
-            last = name + i + 1;
+            last = i + 1;
     }
-    const std::size_t length = std::size_t(name + size - last);
-    return memmem(last, length, "__message_attachment__", 22) && memmem(last, length, ".xml", 4);
+    if (last >= size)
+        return false; // an empty last component
+    const std::size_t length = std::size_t(size - last);
+    return memmem(name + last, length, "__message_attachment__", 22) && memmem(name + last, length, ".xml", 4);
 }
 
 QString folderPathOfAsciiEntry(const char *name, int size)
@@ -198,9 +201,10 @@ public:
             qint64 next = position + 1;
             if (signature == kLocalHeader) {
                 // 2. A local header, passed as a whole; a damaged one is stepped over
-                if (!localHeaderStep(position, &next))
+                const HeaderStep step = localHeaderStep(position, &next);
+                if (step == HeaderStep::Stopped)
                     return WalkEnd::Stopped;
-                if (next != position + 1)
+                if (step == HeaderStep::Entry)
                     centralHeaders = 0;
             } else if (signature == kCentralHeader) {
                 // 3. The central directory: the third header ends the walk
@@ -226,6 +230,11 @@ public:
 
 private:
     enum class Probe { Found, NotFound, Stopped };
+    enum class HeaderStep {
+        Entry,   // an entry was read or passed over
+        Damaged, // the header cannot be trusted; the walk goes on just past its signature
+        Stopped, // the stop flag ended an element search
+    };
 
     bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
 
@@ -238,17 +247,33 @@ private:
         }
     }
 
+    // Whether an entry ending at position is followed by a record the walk
+    // knows, or by the end of the file.
+    bool endsAtRecord(qint64 position)
+    {
+        if (position == m_size)
+            return true;
+        const quint32 signature = quint32(m_reader.readLittleEndian(position, 4));
+        return signature == kLocalHeader || signature == kDataDescriptor || signature == kCentralHeader;
+    }
+
+    void tellUnreadable(const QByteArray &what, const QString &name, bool isAttachment)
+    {
+        m_sink.diagnostic(what + name.toUtf8());
+        m_sink.unreadableEntry(name, isAttachment);
+    }
+
     // The local header at p; *next is where the walk goes on (p + 1 for a
-    // damaged entry). False when the stop flag ended an element search.
-    bool localHeaderStep(qint64 p, qint64 *next)
+    // damaged entry).
+    HeaderStep localHeaderStep(qint64 p, qint64 *next)
     {
         *next = p + 1;
         if (m_size - p < kLocalHeaderSize)
-            return true;
+            return HeaderStep::Damaged;
         qint64 got = 0;
         const char *header = m_reader.fetch(p, kLocalHeaderSize, m_headerScratch, &got);
         if (got < kLocalHeaderSize)
-            return true;
+            return HeaderStep::Damaged;
         const quint16 method = quint16(littleEndian(header, 8, 2));
         const quint32 crc = quint32(littleEndian(header, 14, 4));
         const quint32 compressed32 = quint32(littleEndian(header, 18, 4));
@@ -257,20 +282,24 @@ private:
         const qint64 extraLength = qint64(littleEndian(header, 28, 2));
         const qint64 dataStart = p + kLocalHeaderSize + nameLength + extraLength;
         if (dataStart > m_size)
-            return true;
+            return HeaderStep::Damaged;
 
         // Streamed entry: its data is probed for an element, then crawled.
+        // The crawl starts just past the signature, not at the data: a
+        // damaged name or extra-field length would otherwise hide what lies
+        // between the true data and the claimed one.
         if (crc == 0) {
             if (quint32(m_reader.readLittleEndian(dataStart, 4)) == kLocalHeader) {
                 *next = dataStart;
-                return true;
+                return HeaderStep::Entry;
             }
             qint64 end = 0;
             const Probe probe = probeElement(dataStart, &end);
             if (probe == Probe::Stopped)
-                return false;
-            *next = probe == Probe::Found ? end : dataStart + 1;
-            return true;
+                return HeaderStep::Stopped;
+            if (probe == Probe::Found)
+                *next = end;
+            return HeaderStep::Entry;
         }
 
         // Sized entry: its sizes must lie inside the file.
@@ -280,12 +309,17 @@ private:
         if (got != extraLength
             || !entrySizes(extra, int(extraLength), uncompressed32, compressed32, &uncompressed, &compressed)
             || compressed > m_size - dataStart)
-            return true;
+            return HeaderStep::Damaged;
+        const qint64 dataEnd = dataStart + compressed;
+        // A name or extra-field length that is wrong but inside the file
+        // moves the data and its end: an end on no record gives it away, and
+        // trusting it would jump over the entries that follow.
+        if (!endsAtRecord(dataEnd))
+            return HeaderStep::Damaged;
         const char *name = m_reader.fetch(p + kLocalHeaderSize, nameLength, m_nameScratch, &got);
         if (!name)
             name = ""; // a name of length 0
         const int nameSize = int(qstrnlen(name, uint(got)));
-        const qint64 dataEnd = dataStart + compressed;
 
         // The name read as bytes when it is ASCII, else as text.
         const bool ascii = m_fast && isAscii(name, nameSize);
@@ -297,28 +331,30 @@ private:
         }
         if (ascii ? isSkippedAsciiEntry(name, nameSize) : isSkippedEntry(components)) {
             *next = dataEnd;
-            return true;
+            return HeaderStep::Entry;
         }
+        const bool isMessage = ascii ? isMessageAsciiEntry(name, nameSize) : isMessageEntry(components);
+        const auto entryName = [&] { return ascii ? QString::fromLatin1(name, nameSize) : text; };
         if (method != 0) {
-            m_sink.diagnostic("Skipped compressed entry " + QByteArray(name, nameSize));
+            tellUnreadable("Skipped compressed entry ", entryName(), !isMessage);
             *next = dataEnd;
-            return true;
+            return HeaderStep::Entry;
         }
         if (uncompressed != compressed)
-            return true; // stored data whose two sizes disagree
+            return HeaderStep::Damaged; // stored data whose two sizes disagree
         *next = dataEnd;
-        if (ascii ? isMessageAsciiEntry(name, nameSize) : isMessageEntry(components)) {
+        if (isMessage) {
             if (compressed > kMaxPayloadBytes) {
-                m_sink.diagnostic("Skipped oversized message entry " + QByteArray(name, nameSize));
-                return true;
+                tellUnreadable("Skipped oversized message entry ", entryName(), false);
+                return HeaderStep::Entry;
             }
             const QByteArray bytes = m_reader.view(dataStart, compressed);
             m_sink.payload(ascii ? folderPathOfAsciiEntry(name, nameSize) : folderPathOfEntry(text), bytes, dataStart,
                            dataStart + bytes.size());
         } else {
-            m_sink.attachmentEntry(ascii ? QString::fromLatin1(name, nameSize) : text, dataStart, compressed);
+            m_sink.attachmentEntry(entryName(), dataStart, compressed);
         }
-        return true;
+        return HeaderStep::Entry;
     }
 
     // An element whose opening tag stands at q; *end is just past its closing
@@ -344,7 +380,7 @@ private:
         if (kind->isEmails) {
             const qint64 length = *end - q;
             if (length > kMaxPayloadBytes) {
-                m_sink.diagnostic("Skipped oversized emails element");
+                tellUnreadable("Skipped oversized emails element", QString(), false);
             } else {
                 const QByteArray bytes = m_reader.view(q, length);
                 m_sink.payload(QString(), bytes, q, q + bytes.size());
@@ -444,7 +480,8 @@ void WalkSink::progress(int)
 
 void WalkSink::diagnostic(const QByteArray &line)
 {
-    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+    const QByteArray text = line + '\n';
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
 }
 
 WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode,

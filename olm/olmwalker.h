@@ -7,6 +7,9 @@
 //
 // The file may be damaged or hostile: every size is checked against the
 // file with 64-bit arithmetic, every step moves forward, and the walk ends.
+// A sized entry whose end is followed by no local header, data descriptor
+// or central-directory header (and is not the end of the file) is taken as
+// damaged: the walk searches on from just past its signature.
 
 #include <QByteArray>
 #include <QString>
@@ -32,9 +35,14 @@ public:
     // its first byte and the offset just past it. The bytes may be the
     // source's own, valid only during the call: a sink keeps copies.
     virtual void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) = 0;
+    // An entry that cannot be read: stored compressed, or a message larger
+    // than kMaxPayloadBytes. Its name (empty for an emails element found by
+    // crawling), and whether it is an attachment entry, which still answers
+    // its message's attachment list.
+    virtual void unreadableEntry(const QString &name, bool isAttachment) = 0;
     // The whole-number percentage of the file walked, each value once.
     virtual void progress(int percent);
-    // A line for standard error (no line break).
+    // A line for standard error, without its line break.
     virtual void diagnostic(const QByteArray &line);
 };
 
@@ -63,7 +71,7 @@ bool isSkippedEntry(const QStringList &components);
 // Whether the entry's last component names a message document.
 bool isMessageEntry(const QStringList &components);
 
-// Largest payload handed on; a larger one is reported and stepped over.
+// Largest payload handed on; a larger one is told as unreadable and stepped over.
 constexpr qint64 kMaxPayloadBytes = qint64(1) << 30;
 
 } // namespace olm

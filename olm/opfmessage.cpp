@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 #include <cctype>
 #include <clocale>
 #include <cstring>
@@ -663,6 +664,43 @@ QByteArray exactUtf8(const QString &text)
     return bytes;
 }
 
+// Whether each pending entry can be read: an unreadable one has an empty offset.
+std::vector<bool> readableEntries(const QString &offsets)
+{
+    std::vector<bool> readable;
+    int begin = 0;
+    for (int end = offsets.indexOf(QLatin1Char(';')); end >= 0; end = offsets.indexOf(QLatin1Char(';'), begin)) {
+        readable.push_back(end > begin);
+        begin = end + 1;
+    }
+    return readable;
+}
+
+// Keeps item k of list (items each followed by ';', as many as keep holds)
+// when keep[k] is true.
+void keepItems(std::string &list, const std::vector<bool> &keep)
+{
+    std::string kept;
+    std::size_t begin = 0;
+    for (const bool k : keep) {
+        const std::size_t end = list.find(';', begin);
+        if (end == std::string::npos)
+            break;
+        if (k)
+            kept.append(list, begin, end + 1 - begin);
+        begin = end + 1;
+    }
+    list.swap(kept);
+}
+
+QString withoutEmptyItems(const QString &list)
+{
+    QString kept;
+    for (const QString &item : list.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        kept += item + QLatin1Char(';');
+    return kept;
+}
+
 void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pending)
 {
     static const View kContentID("OPFAttachmentContentID=\"");
@@ -704,12 +742,21 @@ void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pend
                           && pending.sizes.count(QLatin1Char(';')) == count
                           && sameText(urls, pending.names);
     if (accepted) {
-        record.pAttachContentIDs = pooled(View(ids));
-        record.pAttachContentTypes = pooled(View(types));
-        record.pAttachNames = pooled(View(names));
-        record.pAttachURLs = bytesOf(View(urls));
-        record.pAttachOffsets = exactUtf8(pending.offsets);
-        record.pAttachSizes = exactUtf8(pending.sizes);
+        // 3. The attachments whose entries cannot be read are left out
+        const std::vector<bool> readable = readableEntries(pending.offsets);
+        const bool allReadable = std::all_of(readable.begin(), readable.end(), [](bool r) { return r; });
+        if (!allReadable) {
+            for (std::string *list : {&ids, &types, &names, &urls})
+                keepItems(*list, readable);
+        }
+        if (!urls.empty()) {
+            record.pAttachContentIDs = pooled(View(ids));
+            record.pAttachContentTypes = pooled(View(types));
+            record.pAttachNames = pooled(View(names));
+            record.pAttachURLs = bytesOf(View(urls));
+            record.pAttachOffsets = exactUtf8(allReadable ? pending.offsets : withoutEmptyItems(pending.offsets));
+            record.pAttachSizes = exactUtf8(allReadable ? pending.sizes : withoutEmptyItems(pending.sizes));
+        }
     }
     pending.clear();
 }
@@ -840,6 +887,14 @@ void PendingAttachments::clear()
     names.resize(0);
     offsets.resize(0);
     sizes.resize(0);
+}
+
+void PendingAttachments::appendUnreadable(const QString &name)
+{
+    names.append(name);
+    names.append(QLatin1Char(';'));
+    offsets.append(QLatin1Char(';'));
+    sizes.append(QLatin1Char(';'));
 }
 
 void PendingAttachments::append(const QString &name, qint64 offset, qint64 size)

@@ -45,13 +45,16 @@ QByteArray attributeValue(const QByteArray &item, const QByteArray &name, bool *
 QByteArray timeconverter1(const QString &opfTime);
 
 // Attachment entries the walker met since the last message with an
-// attachment list; each item followed by ";".
+// attachment list; each item followed by ";". An entry that cannot be read
+// has an empty offset and size: it still answers its URL, but its message
+// gets only the attachments that can be read.
 struct PendingAttachments {
     QString names;   // entry names
-    QString offsets; // decimal data offsets
-    QString sizes;   // decimal data sizes
+    QString offsets; // decimal data offsets, empty for an unreadable entry
+    QString sizes;   // decimal data sizes, empty for an unreadable entry
     void clear();
     void append(const QString &name, qint64 offset, qint64 size);
+    void appendUnreadable(const QString &name);
 };
 
 // The address element fields of record from the content of the element
@@ -60,8 +63,8 @@ struct PendingAttachments {
 void fillAddresses(MailMLRC &record, const QByteArray &startTag, const QByteArray &content);
 
 // The six attachment lists of record from the attachment-list content,
-// accepted only when its URLs equal the pending entry names in order; the
-// pending entries are emptied either way.
+// accepted only when its URLs equal the pending entry names in order, less
+// the items of unreadable entries; the pending entries are emptied either way.
 void fillAttachments(MailMLRC &record, const QByteArray &content, PendingAttachments &pending);
 
 // The fields of one message (bytes of its piece) found messageStart bytes

@@ -36,6 +36,10 @@ public:
         insideFile = insideFile && offset >= 0 && endOffset <= m_size && endOffset - offset == bytes.size();
         log.append(QStringLiteral("payload '%1' %2-%3").arg(folderPath).arg(offset).arg(endOffset));
     }
+    void unreadableEntry(const QString &name, bool isAttachment) override
+    {
+        log.append(QStringLiteral("unreadable %1 %2").arg(name, isAttachment ? QStringLiteral("attachment") : QStringLiteral("message")));
+    }
     void diagnostic(const QByteArray &line) override { log.append(QString::fromUtf8(line)); }
 
     QStringList log;
@@ -89,6 +93,8 @@ private slots:
     void endsEveryScanWithItsSignals();
     void readsAMessageBeyondTwoGigabytes();
     void keepsTheWalkOrderAcrossBatches();
+    void keepsEntriesAfterADamagedLength_data();
+    void keepsEntriesAfterADamagedLength();
 };
 
 void TestOlmWalker::handsOnEntriesAndElements_data()
@@ -155,7 +161,43 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         a.sized("Local/Mail/m__message_attachment__.xml", payload, 8);
         a.centralDirectory();
         QTest::newRow("compressed-entry-skipped")
-            << a.bytes << QStringList{QStringLiteral("Skipped compressed entry Local/Mail/m__message_attachment__.xml")};
+            << a.bytes << QStringList{QStringLiteral("Skipped compressed entry Local/Mail/m__message_attachment__.xml"),
+                                      QStringLiteral("unreadable Local/Mail/m__message_attachment__.xml message")};
+    }
+    {
+        Archive a;
+        a.sized("Local/att/x", "compressed", 8);
+        const qint64 at = a.sized("Local/att/y", "stored");
+        QTest::newRow("compressed-attachment-entry-told")
+            << a.bytes << QStringList{QStringLiteral("Skipped compressed entry Local/att/x"),
+                                      QStringLiteral("unreadable Local/att/x attachment"), attachLine("Local/att/y", at, "stored")};
+    }
+    {
+        Archive a;
+        const qint64 first = a.sized("Local/att/x", "abc");
+        a.bytes += le(0x08074b50, 4) + QByteArray(12, '\0');
+        const qint64 second = a.sized("Local/att/y", "de");
+        QTest::newRow("entry-followed-by-data-descriptor")
+            << a.bytes << QStringList{attachLine("Local/att/x", first, "abc"), attachLine("Local/att/y", second, "de")};
+    }
+    {
+        // The damaged entry's own element is found by the crawl, without
+        // its folder; the entry after it is read as it stands.
+        Archive a;
+        const qint64 header = a.bytes.size();
+        const qint64 at = a.sized("Local/Mail/F/m__message_attachment__.xml", payload);
+        const qint64 next = a.sized("Local/att/y", "after");
+        setHeaderLength(a.bytes, header, kExtraLengthField, 21);
+        QTest::newRow("extra-length-one-too-many")
+            << a.bytes << QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
+    }
+    {
+        Archive a;
+        const qint64 at = a.streamed("s.xml", payload);
+        const qint64 next = a.sized("Local/att/y", "after");
+        setHeaderLength(a.bytes, 0, kNameLengthField, 5 + 40);
+        QTest::newRow("streamed-name-length-too-long")
+            << a.bytes << QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
     }
     {
         QByteArray bytes = localHeader("Local/att/x", 7, 3, 3, QByteArray());
@@ -217,7 +259,8 @@ void TestOlmWalker::hostileInputsEndInsideTheFile_data()
     QTest::newRow("huge-name-length") << localHeader(name, 7, 1, 1, QByteArray(), 0, 0xFFFF) + data << 0;
     QTest::newRow("extra-length-0-with-size-marker") << withExtra(QByteArray(), 0xFFFFFFFF) << 0;
     QTest::newRow("extra-length-19") << withExtra(zip64Block(4, 4).left(19), 0xFFFFFFFF) << 0;
-    QTest::newRow("extra-length-40") << withExtra(zip64Block(4, 4) + zip64Block(5, 5), 0xFFFFFFFF) << 1;
+    QTest::newRow("extra-length-40")
+        << localHeader(name, 7, 0xFFFFFFFF, 0xFFFFFFFF, zip64Block(4, 4) + zip64Block(5, 5)) + data.left(4) << 1;
     QTest::newRow("truncated-header") << localHeader(name, 7, 1, 1, QByteArray()).left(20) << 0;
     QTest::newRow("unclosed-element") << QByteArray("<emails <emails <notes ") << 1;
     QTest::newRow("signature-bytes-only") << QByteArray("PK\3\4PK\1\2PK\1\2PK") << 0;
@@ -341,7 +384,8 @@ void TestOlmWalker::scansABackupIntoRecordsAndFolders()
     scan.runHere();
 
     QCOMPARE(log, QStringList{QStringLiteral("finish")});
-    QCOMPARE(tree, (QStringList{QStringLiteral("502 Inbox 501 ''"), QStringLiteral("503 Projects 502 ''")}));
+    QCOMPARE(tree, (QStringList{QStringLiteral("502 Inbox 501 ''"), QStringLiteral("503 Projects 502 ''"),
+                                QStringLiteral("504 Unfiled 501 ''")}));
     QList<const MailMLRC *> records;
     for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext)
         records.append(r);
@@ -367,7 +411,8 @@ void TestOlmWalker::scansABackupIntoRecordsAndFolders()
     QVERIFY(records[1]->llBodyOffset == 0 && records[1]->llBodyLength == 0 && !records[1]->hasAttachments());
 
     QCOMPARE(body(records[2]), QByteArray("streamed body"));
-    QCOMPARE(records[2]->llFolderId, kNoFolderId);
+    QCOMPARE(records[2]->llFolderId, quint64(504));
+    QCOMPARE(records[2]->szFolderPath, QByteArray("Unfiled"));
     QCOMPARE(records[2]->szFromAddress, QByteArray("from@example.org;"));
     QCOMPARE(olmpreview::readBodyRange(m_selectedFile, records[2]->llBodyOffset, records[2]->llBodyLength),
              QByteArray("streamed body"));
@@ -456,6 +501,64 @@ void TestOlmWalker::keepsTheWalkOrderAcrossBatches()
     for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext)
         found.append(QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(r->szSubject)).arg(r->llFolderId)
                          .arg(QString::fromUtf8(r->pAttachURLs).remove(QStringLiteral("Local/com.microsoft.__Attachments/"))));
+    QCOMPARE(found, expected);
+}
+
+void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
+{
+    QTest::addColumn<QByteArray>("archive");
+    // A message in Inbox, the message whose header is damaged, an attachment
+    // and the message that lists it, 25 more messages, a large attachment.
+    const QByteArray damagedName = "Local/Mail/Projects/m1__message_attachment__.xml";
+    const auto backup = [&damagedName](bool zip64, int field, int change) {
+        Archive a;
+        const auto entry = [&a, zip64](const QByteArray &name, const QByteArray &data) {
+            zip64 ? a.sized(name, data) : a.sized32(name, data);
+        };
+        entry("Local/Mail/Inbox/m0__message_attachment__.xml", emails({simpleMessage("m0", "b")}));
+        const qint64 header = a.bytes.size();
+        entry(damagedName, emails({simpleMessage("m1", "b")}));
+        entry("Local/com.microsoft.__Attachments/a2", "attachment two");
+        entry("Local/Mail/Sent/m2__message_attachment__.xml",
+              emails({message({element("OPFMessageCopySubject", "m2"),
+                               element("OPFMessageCopyAttachmentList",
+                                       attachment("c", "text/plain", "a2.txt", "Local/com.microsoft.__Attachments/a2"))})}));
+        for (int i = 3; i < 28; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            entry("Local/Mail/Inbox/m" + n + "__message_attachment__.xml", emails({simpleMessage("m" + n, "b")}));
+        }
+        entry("Local/com.microsoft.__Attachments/big", QByteArray(70000, 'x'));
+        a.centralDirectory();
+        const int length = field == kNameLengthField ? damagedName.size() : (zip64 ? 20 : 0);
+        setHeaderLength(a.bytes, header, field, quint16(length + change));
+        return a.bytes;
+    };
+    QTest::newRow("extra-length-65535") << backup(true, kExtraLengthField, 65535 - 20);
+    QTest::newRow("extra-length-one-too-many") << backup(true, kExtraLengthField, 1);
+    QTest::newRow("name-length-65535") << backup(false, kNameLengthField, 65535 - damagedName.size());
+    QTest::newRow("name-length-one-too-few") << backup(false, kNameLengthField, -1);
+}
+
+void TestOlmWalker::keepsEntriesAfterADamagedLength()
+{
+    // Every other entry is read into its own folder; the damaged entry's
+    // message, found by the crawl, has no folder of its own.
+    QFETCH(QByteArray, archive);
+    QTemporaryDir dir;
+    m_selectedFile = dir.filePath(QStringLiteral("damaged.olm"));
+    QVERIFY(writeFile(m_selectedFile, archive));
+    QMessageSavingThread scan;
+    scan.m_nClientIndex = 5;
+    scan.SetInitialSettings();
+    QVERIFY(scan.wait(60000));
+
+    QStringList found;
+    for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext)
+        found.append(QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(r->szSubject), objMapFID_Name.value(qint64(r->llFolderId)),
+                                                    QString::fromUtf8(r->pAttachNames)));
+    QStringList expected{QStringLiteral("m0 Inbox "), QStringLiteral("m1 Unfiled "), QStringLiteral("m2 Sent a2.txt;")};
+    for (int i = 3; i < 28; ++i)
+        expected.append(QStringLiteral("m%1 Inbox ").arg(i));
     QCOMPARE(found, expected);
 }
 

@@ -56,6 +56,16 @@ public:
         m_names.append(name);
         return offset;
     }
+    // A stored entry with its sizes in the 32-bit header fields and no extra
+    // field; returns its data offset.
+    qint64 sized32(const QByteArray &name, const QByteArray &data)
+    {
+        bytes += localHeader(name, 0x1234abcd, quint32(data.size()), quint32(data.size()), QByteArray());
+        const qint64 offset = bytes.size();
+        bytes += data;
+        m_names.append(name);
+        return offset;
+    }
     // A streamed entry (CRC 0, no extra field); returns its data offset.
     qint64 streamed(const QByteArray &name, const QByteArray &data)
     {
@@ -76,6 +86,16 @@ public:
 private:
     QList<QByteArray> m_names;
 };
+
+// Offsets of the name length and the extra-field length in a local header.
+constexpr int kNameLengthField = 26;
+constexpr int kExtraLengthField = 28;
+
+// Overwrites a 2-byte length field of the local header at headerOffset.
+inline void setHeaderLength(QByteArray &bytes, qint64 headerOffset, int field, quint16 value)
+{
+    bytes.replace(int(headerOffset) + field, 2, le(value, 2));
+}
 
 // An element as the backup writes it: the start tag runs 22 bytes past its name.
 inline QByteArray element(const QByteArray &name, const QByteArray &content)
