@@ -6,7 +6,6 @@
 #include "platform/urlopener.h"
 
 #include <QFont>
-#include <QUrl>
 
 namespace {
 // Keys of the link property list.
@@ -30,9 +29,11 @@ void applyLink(QLabel *label, const linklabel::LinkLabelContent &content)
 linklabel::LinkLabelContent importHelpLink(const QString &helpFilePath, const QString &text,
                                            const QString &linkValue)
 {
-    // Values from the property list are text, not markup: both are escaped,
-    // and the target is a file URL whatever characters the path holds.
-    const QString target = QUrl::fromLocalFile(helpFilePath + linkValue).toString(QUrl::FullyEncoded);
+    // Values from the property list are text, not markup: both are escaped.
+    // The link value names a page of the help and may end in a fragment
+    // ("#import-outlook-2011"), so only the resources path is encoded as a path.
+    const QString target =
+        linklabel::bundleLinkUrlText(helpFilePath, QLatin1String("file://") + helpFilePath + linkValue);
     linklabel::LinkLabelContent content;
     content.html = linklabel::anchorHtml(target.toHtmlEscaped(), text.toHtmlEscaped());
     content.visible = !text.isEmpty();

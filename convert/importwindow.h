@@ -7,7 +7,9 @@
 #include <QDialog>
 
 // The import-help link of the dialog: the text escaped, the target the file
-// URL of resources path + link value; shown when the text is not empty.
+// URL of resources path + link value (the resources path encoded as a path,
+// a "#" of the link value kept as the start of a fragment); shown when the
+// text is not empty.
 linklabel::LinkLabelContent importHelpLink(const QString &helpFilePath, const QString &text,
                                            const QString &linkValue);
 
