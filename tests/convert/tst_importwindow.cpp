@@ -308,6 +308,32 @@ private slots:
         }
     }
 
+    void plainInfoTextAfterAWarningShowsTheLogoAndLinks()
+    {
+        // A stopped save tells its own text; what the last finished save
+        // showed does not stay behind.
+        QVERIFY(writeLinkPlist(strPlistPath, {{QStringLiteral("Apple Mail"), QStringLiteral("Apple Mail")},
+                                              {QStringLiteral("Outlook 2011"), QStringLiteral("Outlook 2011")}}));
+        QImportWindow window;
+        const QImage logo = window.label->pixmap(Qt::ReturnByValue).toImage();
+        SaveOutcome nothing;
+        nothing.notWritten = 2;
+        window.setSaveOutcome(QStringLiteral("/o/Main Identity.mbox"), nothing);
+        QVERIFY(window.label->pixmap(Qt::ReturnByValue).toImage() != logo);
+        QVERIFY(!window.ImportLabel->isVisibleTo(&window));
+        // The longer text has room of its own; a short one gives the form back its size.
+        QVERIFY(window.height() > 200);
+
+        window.setInfoText(QStringLiteral("\nProcess aborted. File saved Successfully at location /o"));
+        QCOMPARE(window.label->pixmap(Qt::ReturnByValue).toImage(), logo);
+        QVERIFY(window.label_3->isVisibleTo(&window));
+        QVERIFY(window.ImportLabel->isVisibleTo(&window));
+        QVERIFY(window.ImportLabel_2->isVisibleTo(&window));
+        QCOMPARE(window.size(), QSize(467, 200));
+        QCOMPARE(window.InfoLabels->geometry(), QRect(108, 10, 344, 62));
+        QCOMPARE(window.OKButton->geometry(), QRect(390, 160, 70, 32));
+    }
+
     void browserForImportOpensTheLink()
     {
         RecordingOpener opener;
