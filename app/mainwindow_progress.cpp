@@ -83,7 +83,7 @@ void QConverterMainWindow::HideProgressBar()
     foldertree::setAllRecordStates(StartFldrAtrib, FolderUnchecked);
     foldertree::setAllItemStates(m_pFolderTree, FolderUnchecked);
     const SaveOutcome outcome = pMailSaving ? pMailSaving->lastOutcome() : SaveOutcome{};
-    m_pImportWindow->setInfoText(saveOutcomeText(FileSavingPath, outcome));
+    m_pImportWindow->setSaveOutcome(FileSavingPath, outcome);
     m_pImportWindow->show();
     IsPreview = false;
 }

@@ -287,10 +287,13 @@ void ComposePipeline::writeBatch(Batch &batch)
     PipelineCounts counts;
     auto count = [&counts](const Message &message, bool written) {
         counts.shortReads += message.result.shortReads;
-        if (written && message.result.written && !message.target.isSkip())
+        if (written && message.result.written && !message.target.isSkip()) {
             ++counts.written;
-        else
+            if (message.result.shortReads > 0)
+                ++counts.incomplete;
+        } else {
             ++counts.notWritten;
+        }
     };
     if (batch.streamed) {
         Message &message = batch.messages.front();
@@ -340,6 +343,7 @@ void ComposePipeline::writeBatch(Batch &batch)
     m_counts.written += counts.written;
     m_counts.notWritten += counts.notWritten;
     m_counts.shortReads += counts.shortReads;
+    m_counts.incomplete += counts.incomplete;
 }
 
 } // namespace olmsaving

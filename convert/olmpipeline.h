@@ -24,6 +24,7 @@ struct PipelineCounts {
     qint64 written = 0;    // records whose whole message was appended
     qint64 notWritten = 0; // records the target or the file refused
     qint64 shortReads = 0; // body or attachment ranges the backup did not hold whole
+    qint64 incomplete = 0; // of the written records, those with a range the backup did not hold whole
 };
 
 // Bytes the message of record is expected to take, from its body length and

@@ -79,7 +79,7 @@ void QMailSaving::OnMailSaving()
     // 2. The backup file; without it nothing can be written.
     olmcompose::FileBackupReader backup(m_snapshot.selectedRoot);
     if (!backup.isOpen()) {
-        ++m_outcome.unreadable;
+        m_outcome.unreadable += qint64(total);
         emit OnSubProgressHide();
         emit ProgressDailogHide();
         emit NoDataIntoFile();
@@ -95,7 +95,8 @@ void QMailSaving::OnMailSaving()
         olmsaving::ComposePipeline pipeline(m_writerOutput, backup, olmcompose::Sources::system(), workers);
         auto collect = [this, &pipeline] {
             const olmsaving::PipelineCounts counts = pipeline.finish();
-            m_outcome.unreadable += counts.shortReads;
+            // A short read leaves the message written with what the backup held.
+            m_outcome.incomplete += counts.incomplete;
             m_outcome.written += counts.written;
             m_outcome.notWritten += counts.notWritten;
             if (counts.written > 0)

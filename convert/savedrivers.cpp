@@ -201,7 +201,7 @@ void QMailSaving::runMessageDriver(MessageKind kind)
             if (const auto loaded = operadiscovery::AccountList::load(found.last()))
                 accounts = *loaded;
             else
-                ++m_outcome.unreadable;
+                ++m_outcome.unreadableFiles;
         }
         break;
     }
@@ -229,6 +229,7 @@ void QMailSaving::runMessageDriver(MessageKind kind)
             }
             QByteArray text = saverules::messageTextOf(*raw, rules);
             bool ok = false;
+            bool partMissing = false;
             switch (kind) {
             case MessageKind::MailMate:
                 ok = outlook ? writeMailForMailMate(text, bundle, path) : writeMailForMailMateAppleMail(text, path);
@@ -243,7 +244,7 @@ void QMailSaving::runMessageDriver(MessageKind kind)
                     for (const QString &part : emlxdiscovery::orderClaimedParts(claimed)) {
                         const std::optional<QByteArray> partRaw = readRegularFile(part);
                         if (!partRaw)
-                            ++m_outcome.unreadable;
+                            partMissing = true;
                         // An unreadable part keeps its place, so the later
                         // parts still meet their own markers.
                         partTexts.append(partRaw ? saverules::toTextMode(*partRaw) : QByteArray());
@@ -264,10 +265,13 @@ void QMailSaving::runMessageDriver(MessageKind kind)
                 break;
             }
             }
-            if (ok)
+            if (ok) {
                 ++m_outcome.written;
-            else
+                if (partMissing)
+                    ++m_outcome.incomplete;
+            } else {
                 ++m_outcome.notWritten;
+            }
         }
     }
 
@@ -302,8 +306,9 @@ void QMailSaving::PostBoxFileSearch()
                 continue;
             const std::optional<bool> candidate = isMboxCandidate(path);
             if (!candidate || !*candidate) {
-                // Gone, unreadable or changed since the scan.
-                ++m_outcome.unreadable;
+                // Gone, unreadable or changed since the scan: its messages
+                // are those the scan found in it.
+                m_outcome.unreadable += qMax<qint64>(1, m_snapshot.indexedMessages.value(path));
                 bytesDone += QFileInfo(path).size();
                 continue;
             }
@@ -320,7 +325,7 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        ++m_outcome.unreadable;
+        m_outcome.unreadable += qMax<qint64>(1, m_snapshot.indexedMessages.value(path));
         return true;
     }
     const bool apple = m_snapshot.target == SaveTarget::AppleMail;
@@ -331,6 +336,8 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
     // Each block is converted into one piece and handed on at once: both
     // buffers are reused and stay in the processor's cache. Once a stop was
     // asked for, the file ends with the message in hand, at the next separator.
+    // After a failed write the rest of the file is still read, handing
+    // nothing on, so that every message the file loses is counted.
     saverules::MboxStream stream;
     QByteArray block(int(kMboxReadBlock), Qt::Uninitialized);
     QByteArray piece;
@@ -339,7 +346,7 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
     bool stopping = false;
     bool finished = false;
     bool failed = false;
-    while (!finished && !failed) {
+    while (!finished) {
         const qint64 size = file.read(block.data(), kMboxReadBlock);
         if (size <= 0)
             break;
@@ -347,25 +354,33 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
         stopping = stopping || bStopFlag.load(std::memory_order_relaxed);
         piece.resize(0); // keeps the reserved buffer
         finished = stream.feed(block.constData(), size, piece, stopping);
-        if (!finished && !piece.isEmpty()) {
+        if (!finished && !failed && !piece.isEmpty()) {
             failed = !hand(piece, false);
             handedAny = true;
             piece.resize(0);
         }
         reportProgress(bytesDone, bytesTotal);
     }
-    if (!finished && !failed)
+    if (!finished) {
+        if (failed)
+            piece.resize(0);
         stream.finish(piece, stopping);
-    if (file.error() != QFileDevice::NoError)
-        ++m_outcome.unreadable;
+    }
+    const qint64 messages = stream.separators();
+    const bool readWhole = file.error() == QFileDevice::NoError;
 
-    if (failed) {
-        ++m_outcome.notWritten;
-    } else if (handedAny || !piece.isEmpty()) {
-        if (hand(piece, true))
-            ++m_outcome.written;
-        else
-            ++m_outcome.notWritten;
+    if (!failed && (handedAny || !piece.isEmpty()))
+        failed = !hand(piece, true);
+    if (failed)
+        m_outcome.notWritten += messages;
+    else
+        m_outcome.written += messages;
+    if (!readWhole) {
+        // The message in hand was cut where the reading failed; those after
+        // it are the scan's count beyond what was read.
+        if (!failed && messages > 0)
+            ++m_outcome.incomplete;
+        m_outcome.unreadable += qMax<qint64>(messages > 0 ? 0 : 1, m_snapshot.indexedMessages.value(path) - messages);
     }
     // A stop ends the run after the message in hand.
     return !stopping;

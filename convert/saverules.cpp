@@ -396,6 +396,8 @@ inline bool MboxStream::beginLine(const char *p, qint64 length, const char *&cop
         copied = p;
         return false;
     }
+    if (decision.separator)
+        ++m_separators;
     if (decision.prependQuote) {
         appendSpan(out, copied, p);
         out.append('>');
@@ -534,6 +536,8 @@ bool MboxStream::finish(QByteArray &out, bool stopAtSeparator)
     const MboxQuoter::Decision decision = m_quoter.begin(head.constData(), head.size());
     if (decision.separator && stopAtSeparator)
         return true;
+    if (decision.separator)
+        ++m_separators;
     if (decision.prependQuote)
         out.append('>');
     out.append(head);

@@ -136,6 +136,9 @@ public:
     // (a line without line end); true when that line was a separator it
     // stopped before.
     bool finish(QByteArray &out, bool stopAtSeparator);
+    // The message separators passed so far (a separator stopped before is
+    // not counted): the number of messages the converted bytes hold.
+    qint64 separators() const { return m_separators; }
 
 private:
     bool convert(const char *begin, const char *end, QByteArray &out, bool stopAtSeparator);
@@ -162,6 +165,7 @@ private:
     // A CR that ended the previous block, written once the next byte shows
     // it is not the CR of a CR LF.
     bool m_pendingCr = false;
+    qint64 m_separators = 0;
 };
 
 // The header block of a message text: up to and including the first empty

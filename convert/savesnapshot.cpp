@@ -3,6 +3,7 @@
 #include "app/appglobals.h"
 #include "app/windowrules.h"
 #include "browser/folderrecords.h"
+#include "browser/messagelists.h"
 #include "scan/scanglobals.h"
 
 #include <QHash>
@@ -66,6 +67,12 @@ SaveSnapshot takeSaveSnapshot(SaveTarget target)
     snapshot.saveDir = saveDir;
     snapshot.folders = tickedFolders(StartFldrAtrib, StartMailItem);
     snapshot.registered = QSet<QString>(listOfPathOfOnlyForTree.begin(), listOfPathOfOnlyForTree.end());
+    if (snapshot.source == SaveSource::Mbox) {
+        for (const SaveSnapshot::Folder &folder : qAsConst(snapshot.folders)) {
+            for (const QString &file : folder.files)
+                snapshot.indexedMessages.insert(file, messagelists::mboxNodesOfFile(file).size());
+        }
+    }
     return snapshot;
 }
 
@@ -87,22 +94,36 @@ bool hasDriver(SaveSource source, SaveTarget target)
     return false;
 }
 
+bool SaveOutcome::isCompleteSuccess() const
+{
+    return written > 0 && incomplete == 0 && unreadable == 0 && notWritten == 0 && unreadableFiles == 0;
+}
+
 bool SaveOutcome::operator==(const SaveOutcome &other) const
 {
-    return written == other.written && unreadable == other.unreadable && notWritten == other.notWritten
-        && stopped == other.stopped;
+    return written == other.written && incomplete == other.incomplete && unreadable == other.unreadable
+        && notWritten == other.notWritten && unreadableFiles == other.unreadableFiles && stopped == other.stopped;
 }
 
 QString saveOutcomeText(const QString &fileSavingPath, const SaveOutcome &outcome)
 {
-    if (outcome.written > 0 && outcome.unreadable == 0 && outcome.notWritten == 0)
-        return windowrules::saveCompletedText(fileSavingPath);
+    if (outcome.isCompleteSuccess()) {
+        return windowrules::saveCompletedText(fileSavingPath)
+            + QStringLiteral("\n%1 message(s) were saved.").arg(outcome.written);
+    }
     QString text = outcome.written > 0
         ? QStringLiteral("\nFile saved at location %1, with problems.").arg(fileSavingPath)
         : QStringLiteral("\nNothing was saved at location %1.").arg(fileSavingPath);
+    if (outcome.total() > 0)
+        text += QStringLiteral("\n%1 of %2 message(s) were saved.").arg(outcome.written).arg(outcome.total());
+    if (outcome.incomplete > 0)
+        text += QStringLiteral("\n%1 message(s) could not be read whole and were saved incompletely.")
+                    .arg(outcome.incomplete);
     if (outcome.unreadable > 0)
-        text += QStringLiteral("\n%1 file(s) could not be read and were skipped.").arg(outcome.unreadable);
+        text += QStringLiteral("\n%1 message(s) could not be read and were skipped.").arg(outcome.unreadable);
     if (outcome.notWritten > 0)
         text += QStringLiteral("\n%1 message(s) could not be written.").arg(outcome.notWritten);
+    if (outcome.unreadableFiles > 0)
+        text += QStringLiteral("\n%1 file(s) could not be read.").arg(outcome.unreadableFiles);
     return text;
 }

@@ -2,6 +2,7 @@
 // What a save works from, taken in the GUI thread when it starts, and what
 // it achieved, shown when it ends.
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,9 @@ struct SaveSnapshot {
     QString saveDir;      // the destination directory
     QVector<Folder> folders; // in folder-record order
     QSet<QString> registered; // the source paths the scan registered for the tree
+    // mbox family: the messages the scan indexed in each source file, so that
+    // a file that can no longer be read is counted by its messages.
+    QHash<QString, qint64> indexedMessages;
 
     // Number of message files of all ticked folders.
     qint64 fileCount() const;
@@ -47,17 +51,25 @@ SaveSnapshot takeSaveSnapshot(SaveTarget target);
 // True when a driver exists for the pair.
 bool hasDriver(SaveSource source, SaveTarget target);
 
-// What one save run did.
+// What one save run did, counted in messages.
 struct SaveOutcome {
-    qint64 written = 0;    // messages (or mbox source files) stored whole
-    qint64 unreadable = 0; // message, part, source or account files that could not be read
-    qint64 notWritten = 0; // records a writer could not store
+    qint64 written = 0;         // messages stored in the output
+    qint64 incomplete = 0;      // of those, messages stored with only what could be read of them
+    qint64 unreadable = 0;      // messages that could not be read and were skipped
+    qint64 notWritten = 0;      // messages a writer could not store
+    qint64 unreadableFiles = 0; // other files of the source (an account list) that could not be read
     bool stopped = false;
+
+    // The messages the save was to convert: stored, skipped or not stored.
+    qint64 total() const { return written + unreadable + notWritten; }
+    // True when something was stored and nothing went wrong.
+    bool isCompleteSuccess() const;
 
     bool operator==(const SaveOutcome &other) const;
 };
 
-// Text of the save-completed dialog: the success text when nothing failed,
-// otherwise how many items were skipped or not written, and no claim of a
-// save when nothing was written.
+// Text of the save-completed dialog: the success text with the number of
+// messages saved when nothing went wrong; otherwise how many of how many
+// messages were saved and what became of the others, and no claim of a save
+// when nothing was written.
 QString saveOutcomeText(const QString &fileSavingPath, const SaveOutcome &outcome);

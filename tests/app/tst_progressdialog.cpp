@@ -565,6 +565,10 @@ void TestProgressDialog::hideProgressBarAfterSave()
     // No run wrote anything, so the dialog claims no save.
     QCOMPARE(window->m_pImportWindow->InfoLabels->text(),
              QStringLiteral("\nNothing was saved at location /dest/Main Identity.rge."));
+    // ... with a warning in place of the logo and no prompt to import.
+    QVERIFY(window->m_pImportWindow->label->pixmap(Qt::ReturnByValue).toImage()
+            != QPixmap(QStringLiteral(":/images/img_logo_progressbar.png")).toImage());
+    QVERIFY(!window->m_pImportWindow->label_3->isVisibleTo(window->m_pImportWindow));
     QVERIFY(!IsPreview);
     QVERIFY(bForOutlookMail);
     QVERIFY(FileSavingIdentification);

@@ -7,10 +7,10 @@
 #include "dialogs/linklabel.h"
 #include "platform/urlopener.h"
 #include "support/globalsreset.h"
+#include "support/testfiles.h"
 
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QXmlStreamWriter>
 #include <QtTest>
 
 namespace {
@@ -31,24 +31,9 @@ public:
     QList<QUrl> opened;
 };
 
-// Writes an XML property list whose root dictionary holds string entries.
 bool writeLinkPlist(const QString &path, const Entries &entries)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("plist"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
-    xml.writeStartElement(QStringLiteral("dict"));
-    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-        xml.writeTextElement(QStringLiteral("key"), it.key());
-        xml.writeTextElement(QStringLiteral("string"), it.value());
-    }
-    xml.writeEndDocument();
-    return !xml.hasError();
+    return testfiles::writeStringPlist(path, entries);
 }
 
 QString plainText(const QString &richText)
@@ -243,6 +228,13 @@ private slots:
         QTest::newRow("markup-in-text-escaped") << QStringLiteral("/R") << QStringLiteral("<i>A</i> & B")
                                                 << QStringLiteral("/a.html")
                                                 << QStringLiteral("<a href=\"file:///R/a.html\">&lt;i&gt;A&lt;/i&gt; &amp; B</a>");
+        QTest::newRow("fragment-of-the-link-value-stays-a-fragment")
+            << QStringLiteral("/R") << QStringLiteral("Outlook 2011")
+            << QStringLiteral("/help/Corvane_Mail_Converter.htm#import-outlook-2011")
+            << QStringLiteral("<a href=\"file:///R/help/Corvane_Mail_Converter.htm#import-outlook-2011\">Outlook 2011</a>");
+        QTest::newRow("hash-in-resources-path-stays-in-the-path")
+            << QStringLiteral("/R#1") << QStringLiteral("x") << QStringLiteral("/a.html")
+            << QStringLiteral("<a href=\"file:///R%231/a.html\">x</a>");
     }
 
     void escapedImportHelpLink()
@@ -271,13 +263,34 @@ private slots:
                  QStringLiteral("\nFile saved successfully at location /other/Main Identity.rge"));
     }
 
+    void clickingALinkOpensTheBundleHelpPage_data()
+    {
+        QTest::addColumn<QString>("resourcesSuffix");
+        QTest::addColumn<QString>("linkValue");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("fragment");
+        QTest::newRow("blank-in-page-name") << QString() << QStringLiteral("/help/import apple.html")
+                                            << QStringLiteral("/help/import apple.html") << QString();
+        QTest::newRow("fragment-kept-as-fragment")
+            << QString() << QStringLiteral("/help/Corvane_Mail_Converter.htm#import-outlook-2011")
+            << QStringLiteral("/help/Corvane_Mail_Converter.htm") << QStringLiteral("import-outlook-2011");
+        QTest::newRow("hash-in-resources-path-stays-in-the-path")
+            << QStringLiteral("/v#2") << QStringLiteral("/help/Corvane_Mail_Converter.htm#import-apple-mail")
+            << QStringLiteral("/help/Corvane_Mail_Converter.htm") << QStringLiteral("import-apple-mail");
+    }
+
     void clickingALinkOpensTheBundleHelpPage()
     {
+        QFETCH(QString, resourcesSuffix);
+        QFETCH(QString, linkValue);
+        QFETCH(QString, page);
+        QFETCH(QString, fragment);
+        HelpFilePath += resourcesSuffix;
         QVERIFY(writeLinkPlist(strPlistPath,
                                {{QStringLiteral("Apple Mail"), QStringLiteral("Apple Mail Import Steps")},
-                                {QStringLiteral("HowToImportLink"), QStringLiteral("/help/import apple.html")},
+                                {QStringLiteral("HowToImportLink"), linkValue},
                                 {QStringLiteral("Outlook 2011"), QStringLiteral("Outlook 2011 Import Steps")},
-                                {QStringLiteral("HowToImportLink1"), QStringLiteral("/help/outlook.html")}}));
+                                {QStringLiteral("HowToImportLink1"), linkValue}}));
         RecordingOpener opener;
         QImportWindow window;
         window.show();
@@ -288,9 +301,37 @@ private slots:
         QTest::mouseClick(window.ImportLabel_2, Qt::LeftButton, Qt::NoModifier, onText);
 
         QCOMPARE(opener.opened.size(), 2);
-        QCOMPARE(opener.opened.at(0).scheme(), QStringLiteral("file"));
-        QCOMPARE(opener.opened.at(0).toLocalFile(), HelpFilePath + QStringLiteral("/help/import apple.html"));
-        QCOMPARE(opener.opened.at(1).toLocalFile(), HelpFilePath + QStringLiteral("/help/outlook.html"));
+        for (const QUrl &url : qAsConst(opener.opened)) {
+            QCOMPARE(url.scheme(), QStringLiteral("file"));
+            QCOMPARE(url.toLocalFile(), HelpFilePath + page);
+            QCOMPARE(url.fragment(), fragment);
+        }
+    }
+
+    void plainInfoTextAfterAWarningShowsTheLogoAndLinks()
+    {
+        // A stopped save tells its own text; what the last finished save
+        // showed does not stay behind.
+        QVERIFY(writeLinkPlist(strPlistPath, {{QStringLiteral("Apple Mail"), QStringLiteral("Apple Mail")},
+                                              {QStringLiteral("Outlook 2011"), QStringLiteral("Outlook 2011")}}));
+        QImportWindow window;
+        const QImage logo = window.label->pixmap(Qt::ReturnByValue).toImage();
+        SaveOutcome nothing;
+        nothing.notWritten = 2;
+        window.setSaveOutcome(QStringLiteral("/o/Main Identity.mbox"), nothing);
+        QVERIFY(window.label->pixmap(Qt::ReturnByValue).toImage() != logo);
+        QVERIFY(!window.ImportLabel->isVisibleTo(&window));
+        // The longer text has room of its own; a short one gives the form back its size.
+        QVERIFY(window.height() > 200);
+
+        window.setInfoText(QStringLiteral("\nProcess aborted. File saved Successfully at location /o"));
+        QCOMPARE(window.label->pixmap(Qt::ReturnByValue).toImage(), logo);
+        QVERIFY(window.label_3->isVisibleTo(&window));
+        QVERIFY(window.ImportLabel->isVisibleTo(&window));
+        QVERIFY(window.ImportLabel_2->isVisibleTo(&window));
+        QCOMPARE(window.size(), QSize(467, 200));
+        QCOMPARE(window.InfoLabels->geometry(), QRect(108, 10, 344, 62));
+        QCOMPARE(window.OKButton->geometry(), QRect(390, 160, 70, 32));
     }
 
     void browserForImportOpensTheLink()

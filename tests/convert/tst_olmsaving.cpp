@@ -70,10 +70,12 @@ private slots:
     void sampleBackupSavedWhole();
     void addressesOfAScannedBackup_data();
     void addressesOfAScannedBackup();
+    void shortReadCountsAsWrittenIncompletely_data();
+    void shortReadCountsAsWrittenIncompletely();
 
 private:
     MailMLRC *addRecord(quint64 folderId, const QByteArray &folderPath, const QByteArray &body);
-    void run(SignalLog &log, const QString &backupPath);
+    void run(SignalLog &log, const QString &backupPath, SaveOutcome *outcome = nullptr);
     int scanAndSave(const QString &backupPath, QStringList *mboxes);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -100,7 +102,7 @@ MailMLRC *TestOlmSaving::addRecord(quint64 folderId, const QByteArray &folderPat
     return record;
 }
 
-void TestOlmSaving::run(SignalLog &log, const QString &backupPath)
+void TestOlmSaving::run(SignalLog &log, const QString &backupPath, SaveOutcome *outcome)
 {
     QFile backup(m_dir->filePath(QStringLiteral("backup.olm")));
     QVERIFY(backup.open(QIODevice::WriteOnly));
@@ -118,6 +120,8 @@ void TestOlmSaving::run(SignalLog &log, const QString &backupPath)
     saving.prepareSave(snapshot);
     saving.SetInitialSettings();
     QVERIFY(saving.wait(30000));
+    if (outcome)
+        *outcome = saving.lastOutcome();
 }
 
 void TestOlmSaving::folderComponents_data()
@@ -315,6 +319,57 @@ void TestOlmSaving::addressesOfAScannedBackup()
     QCOMPARE(mboxes.size(), 1);
     const QByteArray mbox = readAll(mboxes.first());
     QVERIFY2(mbox.contains('\n' + line), mbox.constData());
+}
+
+void TestOlmSaving::shortReadCountsAsWrittenIncompletely_data()
+{
+    QTest::addColumn<bool>("bodyCut");
+    QTest::addColumn<bool>("attachmentCut");
+    QTest::addColumn<int>("incomplete");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("every-range-whole") << false << false << 0
+                                       << "\nFile saved successfully at location /o\n3 message(s) were saved.";
+    const QString oneIncomplete = QStringLiteral("\nFile saved at location /o, with problems.\n"
+                                                 "3 of 3 message(s) were saved.\n"
+                                                 "1 message(s) could not be read whole and were saved incompletely.");
+    QTest::newRow("body-beyond-the-end-of-the-backup") << true << false << 1 << oneIncomplete;
+    QTest::newRow("attachment-beyond-the-end-of-the-backup") << false << true << 1 << oneIncomplete;
+    QTest::newRow("body-and-attachment-of-one-message-cut") << true << true << 1 << oneIncomplete;
+}
+
+void TestOlmSaving::shortReadCountsAsWrittenIncompletely()
+{
+    QFETCH(bool, bodyCut);
+    QFETCH(bool, attachmentCut);
+    QFETCH(int, incomplete);
+    QFETCH(QString, text);
+    addRecord(10, "Inbox", "<html>first</html>");
+    addRecord(11, "Other", "<html>other</html>");
+    // The last record's ranges run to the end of the backup, or past it.
+    MailMLRC *last = addRecord(10, "Inbox", "<html>last");
+    const QByteArray attachment = "attachment bytes";
+    last->pAttachNames = "a.bin;";
+    last->pAttachContentTypes = "application/octet-stream;";
+    last->pAttachContentIDs = "no;";
+    last->pAttachURLs = "entry;";
+    last->pAttachOffsets = QByteArray::number(m_backup.size()) + ';';
+    last->pAttachSizes = QByteArray::number(attachment.size() + (attachmentCut ? 4096 : 0)) + ';';
+    m_backup += attachment;
+    if (bodyCut)
+        last->llBodyLength = m_backup.size() - last->llBodyOffset + 4096;
+    SignalLog log;
+    SaveOutcome outcome;
+    run(log, QString(), &outcome);
+
+    QCOMPARE(log.names.last(), QStringLiteral("finish"));
+    QCOMPARE(outcome.written, qint64(3));
+    QCOMPARE(outcome.incomplete, qint64(incomplete));
+    QCOMPARE(outcome.unreadable + outcome.notWritten, qint64(0));
+    QCOMPARE(saveOutcomeText(QStringLiteral("/o"), outcome), text);
+    // What could be read was written.
+    const QByteArray mbox = readAll(m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Inbox/Inbox.mbox")));
+    QVERIFY(mbox.contains("<html>last"));
+    QVERIFY(mbox.contains(attachment.toBase64().left(16)));
 }
 
 QTEST_GUILESS_MAIN(TestOlmSaving)

@@ -6,13 +6,17 @@
 #include "app/appglobals.h"
 #include "browser/folderrecords.h"
 #include "convert/convertglobals.h"
+#include "convert/importwindow.h"
 #include "convert/mailsaving.h"
 #include "scan/foldermodel.h"
+#include "scan/mboxindexer.h"
 #include "scan/scanglobals.h"
 #include "support/globalsreset.h"
+#include "support/testfiles.h"
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -92,6 +96,8 @@ private slots:
     void stopEndsAfterTheMessageInHand();
     void entryStopAndNoDriverEmitNothing();
     void shortWritesAreRolledBackAndReported();
+    void failingDestinationIsToldInMessages_data();
+    void failingDestinationIsToldInMessages();
 
 private:
     QString src(const QString &rel = QString()) const { return m_dir->path() + QStringLiteral("/src") + rel; }
@@ -467,7 +473,8 @@ void TestSaveEndToEnd::mboxProfileBothTargets()
     QCOMPARE(log.first(), QStringLiteral("show"));
     QCOMPARE(log.mid(log.size() - 4), (QStringList{QStringLiteral("100"), QStringLiteral("subhide"),
                                                    QStringLiteral("hide"), QStringLiteral("finish")}));
-    QCOMPARE(saving.lastOutcome().written, qint64(2));
+    // Counted in messages: two in the inbox, one in the subfolder.
+    QCOMPARE(saving.lastOutcome().written, qint64(3));
 
     QStringList outputs;
     QDirIterator it(out(tree + QStringLiteral("/Mail")), QDir::Files, QDirIterator::Subdirectories);
@@ -586,6 +593,127 @@ void TestSaveEndToEnd::shortWritesAreRolledBackAndReported()
              QString::fromLatin1(first));
     QVERIFY(saveOutcomeText(QStringLiteral("/o"), saving.lastOutcome())
                 .endsWith(QStringLiteral("\n2 message(s) could not be written.")));
+}
+
+void TestSaveEndToEnd::failingDestinationIsToldInMessages_data()
+{
+    QTest::addColumn<SaveSource>("source");
+    QTest::addColumn<SaveTarget>("target");
+    QTest::addColumn<QString>("blocked"); // a file made where the save needs a folder
+    QTest::addColumn<bool>("sourceGone"); // the folder of three messages removed after the scan
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("unreadable");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("warning");
+    QTest::addColumn<bool>("links");
+
+    // Five messages in two folders: three in One, two in Two.
+    const QString apple = QStringLiteral("/Main Identity.mbox");
+    const QString bundle = QStringLiteral("/Main Identity.rge");
+    const QString allSaved = QStringLiteral("\nFile saved successfully at location @OUT@\n5 message(s) were saved.");
+    const QString twoSaved = QStringLiteral("\nFile saved at location @OUT@, with problems.\n"
+                                            "2 of 5 message(s) were saved.\n3 message(s) could not be written.");
+    const QString noneSaved = QStringLiteral("\nNothing was saved at location @OUT@.\n"
+                                             "0 of 5 message(s) were saved.\n5 message(s) could not be written.");
+    QTest::newRow("mbox-every-message-saved")
+        << SaveSource::Mbox << SaveTarget::AppleMail << QString() << false << 5 << 0 << allSaved << false << true;
+    QTest::newRow("mbox-folder-of-three-messages-blocked")
+        << SaveSource::Mbox << SaveTarget::AppleMail << apple + QStringLiteral("/Mail/One") << false << 2 << 0 << twoSaved << true
+        << true;
+    QTest::newRow("mbox-bundle-folder-of-three-messages-blocked")
+        << SaveSource::Mbox << SaveTarget::Outlook << bundle + QStringLiteral("/Mail/One") << false << 2 << 0 << twoSaved << true
+        << true;
+    QTest::newRow("mbox-whole-tree-blocked")
+        << SaveSource::Mbox << SaveTarget::AppleMail << apple + QStringLiteral("/Mail") << false << 0 << 0 << noneSaved << true
+        << false;
+    QTest::newRow("message-files-every-message-saved")
+        << SaveSource::MailMate << SaveTarget::AppleMail << QString() << false << 5 << 0 << allSaved << false << true;
+    QTest::newRow("message-files-folder-of-three-messages-blocked")
+        << SaveSource::MailMate << SaveTarget::AppleMail << apple + QStringLiteral("/Mail/One") << false << 2 << 0 << twoSaved
+        << true << true;
+    QTest::newRow("message-files-whole-bundle-blocked")
+        << SaveSource::MailMate << SaveTarget::Outlook << bundle + QStringLiteral("/Mail") << false << 0 << 0 << noneSaved << true
+        << false;
+    const QString threeSkipped = QStringLiteral("\nFile saved at location @OUT@, with problems.\n"
+                                                "2 of 5 message(s) were saved.\n3 message(s) could not be read and were skipped.");
+    QTest::newRow("mbox-file-gone-since-the-scan")
+        << SaveSource::Mbox << SaveTarget::AppleMail << QString() << true << 2 << 3 << threeSkipped << true << true;
+    QTest::newRow("message-files-gone-since-the-scan")
+        << SaveSource::MailMate << SaveTarget::Outlook << QString() << true << 2 << 3 << threeSkipped << true << true;
+}
+
+void TestSaveEndToEnd::failingDestinationIsToldInMessages()
+{
+    QFETCH(SaveSource, source);
+    QFETCH(SaveTarget, target);
+    QFETCH(QString, blocked);
+    QFETCH(bool, sourceGone);
+    QFETCH(int, written);
+    QFETCH(int, unreadable);
+    QFETCH(QString, text);
+    QFETCH(bool, warning);
+    QFETCH(bool, links);
+
+    if (source == SaveSource::Mbox) {
+        auto mbox = [](const QList<QByteArray> &ids) {
+            QByteArray bytes;
+            for (const QByteArray &id : ids)
+                bytes += "From a@b Mon Jan  1 00:00:00 2024\n" + message(id) + "\n";
+            return bytes;
+        };
+        addFile(QStringLiteral("/Mail/One/A"), mbox({"a1", "a2", "a3"}), 502);
+        addFile(QStringLiteral("/Mail/Two/B"), mbox({"b1", "b2"}), 503);
+        // The scan's flag and its index of the messages in each file.
+        bMboxFileFound = true;
+        for (const QString &file : {QStringLiteral("/Mail/One/A"), QStringLiteral("/Mail/Two/B")})
+            QCOMPARE(mboxindex::appendMboxToList(src(file), TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd), mboxindex::IndexStatus::Indexed);
+    } else {
+        for (int i = 1; i <= 3; ++i)
+            addFile(QStringLiteral("/One/A.mailbox/Messages/%1.eml").arg(i), message("a" + QByteArray::number(i)), 502);
+        for (int i = 1; i <= 2; ++i)
+            addFile(QStringLiteral("/Two/B.mailbox/Messages/%1.eml").arg(i), message("b" + QByteArray::number(i)), 503);
+    }
+    if (sourceGone)
+        QVERIFY(QDir(src(source == SaveSource::Mbox ? QStringLiteral("/Mail/One") : QStringLiteral("/One"))).removeRecursively());
+    // A file where a folder must go stops writes whoever runs the test.
+    if (!blocked.isEmpty()) {
+        QVERIFY(QDir().mkpath(QFileInfo(out(blocked)).path()));
+        QFile block(out(blocked));
+        QVERIFY(block.open(QIODevice::WriteOnly));
+    }
+    QTemporaryDir resources;
+    HelpFilePath = resources.path();
+    strPlistPath = resources.filePath(QStringLiteral("MailConverterLink.plist"));
+    QVERIFY(testfiles::writeStringPlist(strPlistPath, {{QStringLiteral("Apple Mail"), QStringLiteral("Apple Mail")},
+                                                       {QStringLiteral("HowToImportLink"), QStringLiteral("/a.htm")},
+                                                       {QStringLiteral("Outlook 2011"), QStringLiteral("Outlook 2011")},
+                                                       {QStringLiteral("HowToImportLink1"), QStringLiteral("/o.htm")}}));
+
+    QMailSaving saving;
+    QCOMPARE(save(source, target, &saving).last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().written, qint64(written));
+    QCOMPARE(saving.lastOutcome().unreadable, qint64(unreadable));
+    QCOMPARE(saving.lastOutcome().notWritten, qint64(5 - written - unreadable));
+
+    // The dialog as the main window fills it at the end of the save.
+    const QString tree = out(target == SaveTarget::Outlook ? QStringLiteral("/Main Identity.rge")
+                                                           : QStringLiteral("/Main Identity.mbox"));
+    QImportWindow window;
+    const QImage logo = window.label->pixmap(Qt::ReturnByValue).toImage();
+    window.setSaveOutcome(tree, saving.lastOutcome());
+    QCOMPARE(window.InfoLabels->text(), QString(text).replace(QLatin1String("@OUT@"), tree));
+    // The whole text has room, above the prompt to import.
+    QVERIFY(window.InfoLabels->height() >= window.InfoLabels->heightForWidth(window.InfoLabels->width()));
+    QVERIFY(window.label_3->y() > window.InfoLabels->geometry().bottom());
+    QVERIFY(window.rect().contains(window.OKButton->geometry()));
+    const QImage icon = window.label->pixmap(Qt::ReturnByValue).toImage();
+    const QImage warningIcon =
+        window.style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(window.label->size()).toImage();
+    QCOMPARE(icon == warningIcon, warning);
+    QCOMPARE(icon == logo, !warning);
+    QCOMPARE(window.ImportLabel->isVisibleTo(&window), links);
+    QCOMPARE(window.ImportLabel_2->isVisibleTo(&window), links);
+    QCOMPARE(window.label_3->isVisibleTo(&window), links);
 }
 
 QTEST_MAIN(TestSaveEndToEnd)

@@ -115,7 +115,8 @@ void TestSaveFrontEnd::replaceExistingTree()
     QCOMPARE(FileSavingPath, tree);
     QTRY_VERIFY(m_fixture.window->m_pImportWindow->isVisible());
     QCOMPARE(m_fixture.window->m_pImportWindow->InfoLabels->text(),
-             QStringLiteral("\nFile saved successfully at location ") + tree);
+             QStringLiteral("\nFile saved successfully at location ") + tree
+                 + QStringLiteral("\n1 message(s) were saved."));
 }
 
 void TestSaveFrontEnd::declineAsksForAnotherTarget()

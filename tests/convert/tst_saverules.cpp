@@ -246,44 +246,45 @@ private slots:
         QTest::addColumn<QByteArray>("source");
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<bool>("stop");
+        QTest::addColumn<int>("separators"); // the messages the output holds
         const QByteArray longLine(300, 'x');
         QTest::newRow("from-quoted-in-text-part")
             << QByteArray("From a\nContent-Type: text/plain;\n\nline\nFrom me\n\nFrom b\nX: y\n")
-            << QByteArray("From a\nContent-Type: text/plain;\n\nline\n>From me\n\nFrom b\nX: y\n") << false;
+            << QByteArray("From a\nContent-Type: text/plain;\n\nline\n>From me\n\nFrom b\nX: y\n") << false << 2;
         QTest::newRow("cr-lf-read-as-lf-lone-cr-kept")
             << QByteArray("From a\r\nContent-Type: text/html;\r\nx\r\nFrom me\r\na\rb\r\r\n\r\nFrom b\r\n")
-            << QByteArray("From a\nContent-Type: text/html;\nx\n>From me\na\rb\r\n\nFrom b\n") << false;
+            << QByteArray("From a\nContent-Type: text/html;\nx\n>From me\na\rb\r\n\nFrom b\n") << false << 2;
         QTest::newRow("closing-boundary-with-cr-lf-then-separator")
             << QByteArray("From a\nContent-Type: text/plain;\n--x--\r\nFrom b\n--\nFrom c\n")
-            << QByteArray("From a\nContent-Type: text/plain;\n--x--\nFrom b\n--\nFrom c\n") << false;
+            << QByteArray("From a\nContent-Type: text/plain;\n--x--\nFrom b\n--\nFrom c\n") << false << 3;
         QTest::newRow("closing-boundary-with-cr-cr-lf-then-separator")
             << QByteArray("From a\nContent-Type: text/plain;\nx\n--x--\r\r\nFrom b\nContent-Type: text/plain;\n"
                           "--y--\r\r\r\nFrom c\n")
             << QByteArray("From a\nContent-Type: text/plain;\nx\n--x--\r\nFrom b\nContent-Type: text/plain;\n"
                           "--y--\r\r\n>From c\n")
-            << false;
+            << false << 2;
         QTest::newRow("long-closing-boundary-with-cr-cr-lf-then-separator")
             << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\r\nFrom b\n"
-            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\n" << false;
+            << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\n" << false << 2;
         QTest::newRow("stop-before-separator-after-cr-cr-lf-boundary")
             << QByteArray("x\nContent-Type: text/plain;\n--x--\r\r\nFrom b\nz\n")
-            << QByteArray("x\nContent-Type: text/plain;\n--x--\r\n") << true;
+            << QByteArray("x\nContent-Type: text/plain;\n--x--\r\n") << true << 0;
         QTest::newRow("long-lines-and-no-final-line-feed")
             << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\r\nFrom b\nContent-Type: text/plain;\n"
                    + longLine + "\nFrom me\n" + longLine + "\r"
             << "From a\nContent-Type: text/plain;\nx\n--" + longLine + "--\nFrom b\nContent-Type: text/plain;\n"
                    + longLine + "\n>From me\n" + longLine + "\r"
-            << false;
+            << false << 2;
         QTest::newRow("short-last-line-quoted")
             << QByteArray("From a\nContent-Type: text/plain;\nx\nFrom z") << QByteArray("From a\nContent-Type: text/plain;\nx\n>From z")
-            << false;
+            << false << 1;
         QTest::newRow("nul-keeps-its-line") << QByteArray("From a\nx\0y\r\nz\n", 14) << QByteArray("From a\nx\0y\nz\n", 13)
-                                            << false;
+                                            << false << 1;
         QTest::newRow("stop-ends-before-next-separator")
             << QByteArray("x\nContent-Type: text/plain;\ny\nFrom me\n\nFrom b\nz\n")
-            << QByteArray("x\nContent-Type: text/plain;\ny\n>From me\n\n") << true;
+            << QByteArray("x\nContent-Type: text/plain;\ny\n>From me\n\n") << true << 0;
         QTest::newRow("stop-before-separator-without-line-end")
-            << QByteArray("x\n\nFrom b") << QByteArray("x\n\n") << true;
+            << QByteArray("x\n\nFrom b") << QByteArray("x\n\n") << true << 0;
     }
 
     // The result never depends on where the blocks end: every block size
@@ -293,6 +294,7 @@ private slots:
         QFETCH(QByteArray, source);
         QFETCH(QByteArray, expected);
         QFETCH(bool, stop);
+        QFETCH(int, separators);
         for (int blockSize = 1; blockSize <= source.size(); ++blockSize) {
             saverules::MboxStream stream;
             QByteArray out;
@@ -303,6 +305,7 @@ private slots:
                 stopped = stream.finish(out, stop);
             QVERIFY2(visible(out) == visible(expected), qPrintable(QStringLiteral("block size %1: %2").arg(blockSize).arg(visible(out))));
             QCOMPARE(stopped, stop);
+            QCOMPARE(stream.separators(), qint64(separators));
         }
     }
 
@@ -413,28 +416,46 @@ private slots:
     void outcomeText_data()
     {
         QTest::addColumn<int>("written");
+        QTest::addColumn<int>("incomplete");
         QTest::addColumn<int>("unreadable");
         QTest::addColumn<int>("notWritten");
+        QTest::addColumn<int>("unreadableFiles");
         QTest::addColumn<QString>("text");
-        QTest::newRow("all-well") << 3 << 0 << 0 << "\nFile saved successfully at location /d/T";
-        QTest::newRow("some-skipped") << 3 << 1 << 0
+        QTest::newRow("all-well") << 3 << 0 << 0 << 0 << 0
+                                  << "\nFile saved successfully at location /d/T\n3 message(s) were saved.";
+        QTest::newRow("some-skipped") << 3 << 0 << 1 << 0 << 0
                                       << "\nFile saved at location /d/T, with problems.\n"
-                                         "1 file(s) could not be read and were skipped.";
-        QTest::newRow("nothing-written") << 0 << 0 << 2
-                                         << "\nNothing was saved at location /d/T.\n2 message(s) could not be written.";
-        QTest::newRow("empty-save") << 0 << 0 << 0 << "\nNothing was saved at location /d/T.";
+                                         "3 of 4 message(s) were saved.\n"
+                                         "1 message(s) could not be read and were skipped.";
+        QTest::newRow("nothing-written") << 0 << 0 << 0 << 2 << 0
+                                         << "\nNothing was saved at location /d/T.\n"
+                                            "0 of 2 message(s) were saved.\n2 message(s) could not be written.";
+        QTest::newRow("empty-save") << 0 << 0 << 0 << 0 << 0 << "\nNothing was saved at location /d/T.";
+        QTest::newRow("every-kind-of-problem")
+            << 4 << 1 << 2 << 3 << 1
+            << "\nFile saved at location /d/T, with problems.\n4 of 9 message(s) were saved.\n"
+               "1 message(s) could not be read whole and were saved incompletely.\n"
+               "2 message(s) could not be read and were skipped.\n3 message(s) could not be written.\n"
+               "1 file(s) could not be read.";
+        QTest::newRow("account-list-unreadable") << 2 << 0 << 0 << 0 << 1
+                                                 << "\nFile saved at location /d/T, with problems.\n"
+                                                    "2 of 2 message(s) were saved.\n1 file(s) could not be read.";
     }
 
     void outcomeText()
     {
         QFETCH(int, written);
+        QFETCH(int, incomplete);
         QFETCH(int, unreadable);
         QFETCH(int, notWritten);
+        QFETCH(int, unreadableFiles);
         QFETCH(QString, text);
         SaveOutcome outcome;
         outcome.written = written;
+        outcome.incomplete = incomplete;
         outcome.unreadable = unreadable;
         outcome.notWritten = notWritten;
+        outcome.unreadableFiles = unreadableFiles;
         QCOMPARE(saveOutcomeText(QStringLiteral("/d/T"), outcome), text);
     }
 };

@@ -1,11 +1,14 @@
 #pragma once
-// Reading back what a test wrote: a file's bytes and the files of a tree.
+// Reading back what a test wrote: a file's bytes and the files of a tree;
+// and the link property list of the bundle.
 
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QStringList>
+#include <QXmlStreamWriter>
 
 namespace testfiles {
 
@@ -25,6 +28,26 @@ inline QStringList filesBelow(const QString &root)
         files << QDir(root).relativeFilePath(it.next());
     files.sort();
     return files;
+}
+
+// Writes an XML property list whose root dictionary holds string entries.
+inline bool writeStringPlist(const QString &path, const QMap<QString, QString> &entries)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QXmlStreamWriter xml(&file);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("plist"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
+    xml.writeStartElement(QStringLiteral("dict"));
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
+        xml.writeTextElement(QStringLiteral("key"), it.key());
+        xml.writeTextElement(QStringLiteral("string"), it.value());
+    }
+    xml.writeEndDocument();
+    return !xml.hasError();
 }
 
 } // namespace testfiles
