@@ -1,5 +1,6 @@
 // Path rules of the message writers: where each source path lands below the
-// output tree, and that no folder name leaves the tree.
+// output tree, that no folder name leaves the tree, and where a mbox source
+// goes when another source of the save writes its place already.
 
 #include "convert/outputpaths.h"
 
@@ -14,8 +15,6 @@ class TestOutputPaths : public QObject
 private slots:
     void writerPaths_data();
     void writerPaths();
-    void longComponents_data();
-    void longComponents();
     void keptApartPlaces_data();
     void keptApartPlaces();
 };
@@ -208,54 +207,6 @@ void TestOutputPaths::writerPaths()
     }
     QCOMPARE(target.folder, expectedFile.left(expectedFile.lastIndexOf(QLatin1Char('/'))));
     QVERIFY(QDir::cleanPath(target.file).startsWith(treeRoot + QLatin1String("/Mail/")));
-}
-
-void TestOutputPaths::longComponents_data()
-{
-    QTest::addColumn<QString>("relFolder");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("otherName"); // a second mailbox that must get another file
-    QTest::addColumn<bool>("kept");         // the place as written, nothing cut
-
-    const QString a250(250, QLatin1Char('a'));
-    QTest::newRow("file-of-255-bytes-kept") << QStringLiteral("/x") << a250 << a250.left(249) << true;
-    QTest::newRow("file-of-256-bytes-cut") << QStringLiteral("/x") << a250 + QLatin1Char('b') << a250 << false;
-    QTest::newRow("folder-of-255-bytes-kept") << QLatin1Char('/') + a250 + QStringLiteral("bcdef") << QStringLiteral("n")
-                                              << QStringLiteral("m") << true;
-    QTest::newRow("folder-of-256-bytes-cut") << QLatin1Char('/') + a250 + QStringLiteral("bcdefg") << QStringLiteral("n")
-                                             << QStringLiteral("m") << false;
-    QTest::newRow("name-taken-from-folder-of-253-bytes")
-        << QLatin1Char('/') + a250 + QStringLiteral("bcd") << QString() << QStringLiteral("n") << false;
-    QTest::newRow("two-byte-letter-at-cut") << QStringLiteral("/x") << QString(127, QChar(0xe9)) + QLatin1Char('a')
-                                            << QString(128, QChar(0xe9)) << false;
-    QTest::newRow("three-byte-letter-at-cut") << QStringLiteral("/x") << QString(85, QChar(0x20ac))
-                                              << QString(84, QChar(0x20ac)) + QStringLiteral("abc") << false;
-    QTest::newRow("names-alike-in-first-250-bytes-told-apart")
-        << QStringLiteral("/x") << a250 + QStringLiteral("11111") << a250 + QStringLiteral("22222") << false;
-}
-
-void TestOutputPaths::longComponents()
-{
-    QFETCH(QString, relFolder);
-    QFETCH(QString, name);
-    QFETCH(QString, otherName);
-    QFETCH(bool, kept);
-
-    const QString root = QStringLiteral("/out/Main Identity.mbox");
-    const OutputTarget target = outputpaths::placeInMailTree(root, relFolder, name);
-    QVERIFY(target.file.startsWith(target.folder + QLatin1Char('/')));
-    QVERIFY(target.file.endsWith(QLatin1String(".mbox")));
-    const QStringList pieces = target.file.mid(root.size() + 1).split(QLatin1Char('/'));
-    for (const QString &piece : pieces) {
-        const QByteArray bytes = QFile::encodeName(piece);
-        QVERIFY2(bytes.size() <= 255, qPrintable(piece));
-        QCOMPARE(QString::fromUtf8(bytes), piece);
-    }
-    const QString written = root + QStringLiteral("/Mail") + relFolder + QLatin1Char('/') + name + QStringLiteral(".mbox");
-    QCOMPARE(target.file == written, kept);
-    QVERIFY(target.file != outputpaths::placeInMailTree(root, relFolder, otherName).file);
-    // The same mailbox always gets the same place.
-    QCOMPARE(outputpaths::placeInMailTree(root, relFolder, name), target);
 }
 
 void TestOutputPaths::keptApartPlaces_data()

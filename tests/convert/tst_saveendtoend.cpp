@@ -1,7 +1,9 @@
 // Whole saves on generated stores: every source kind to each of its targets,
 // exact output files and bytes, the signals of a run and of a stop, skipped
-// files counted, hostile names kept inside the tree, and the output split by
-// Python's own mbox reader into exactly the messages that went in.
+// files counted, hostile names kept inside the tree, names cut to what a file
+// system takes, mailboxes of one name kept apart, nothing left behind by a
+// save that wrote nothing, and the output split by Python's own mbox reader
+// into exactly the messages that went in.
 
 #include "app/appglobals.h"
 #include "browser/folderrecords.h"
