@@ -6,6 +6,7 @@
 #include "convert/mboxappender.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 class QMailSaving : public WorkerThread
@@ -49,7 +50,8 @@ public:
     bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true);
 
     // Makes the writers start a new save: the output file they keep open is
-    // closed, made folders are forgotten, the skeleton counts as unwritten.
+    // closed, made folders and the sources of output files are forgotten, the
+    // skeleton counts as unwritten.
     void resetWriters();
     // Closes the output file the writers keep open between records; false
     // when the close reported an error.
@@ -114,6 +116,14 @@ private:
     void prepareBundle();
     // Converts one mbox source file; returns false when it was stopped.
     bool convertMboxFile(const QString &path, qint64 &bytesDone, qint64 bytesTotal);
+    // The place the mbox-family writers use for source: the rule's own, or,
+    // when another source of this save wrote to that file, one kept apart.
+    outputpaths::OutputTarget placeOfMboxSource(const outputpaths::OutputTarget &byRule, const QString &source,
+                                                const QString &treeRoot) const;
+    // Appends a piece of the mbox source file source and records which
+    // source the output file belongs to.
+    bool appendMboxPiece(const outputpaths::OutputTarget &target, quint32 type, const QString &source,
+                         const QByteArray &text, bool endOfFile);
 
     SaveSnapshot m_snapshot;
     SaveOutcome m_outcome;
@@ -122,4 +132,7 @@ private:
     MboxAppender m_writerOutput;
     // Bundle whose skeleton the mbox-family bundle writer wrote in this save.
     QString m_skeletonWrittenFor;
+    // Output file (case-folded, as a case-insensitive file system sees it)
+    // to the mbox source file written into it in this save.
+    QHash<QString, QString> m_mboxOutputSources;
 };

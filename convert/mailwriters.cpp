@@ -54,6 +54,7 @@ void QMailSaving::resetWriters()
 {
     m_writerOutput.reset();
     m_skeletonWrittenFor.clear();
+    m_mboxOutputSources.clear();
 }
 
 bool QMailSaving::closeWriterOutput()
@@ -142,6 +143,33 @@ bool QMailSaving::writeMailForOperaAppleMail(const QByteArray &text, const QStri
                          mboxrecord::quotedFromLines(text));
 }
 
+OutputTarget QMailSaving::placeOfMboxSource(const OutputTarget &byRule, const QString &source,
+                                           const QString &treeRoot) const
+{
+    OutputTarget target = byRule;
+    for (int attempt = 1; !target.isSkip(); ++attempt) {
+        const auto owner = m_mboxOutputSources.constFind(target.file.toCaseFolded());
+        if (owner == m_mboxOutputSources.constEnd() || *owner == source)
+            break;
+        target = outputpaths::keptApartPlace(byRule, source, m_selectedFile, treeRoot, attempt);
+    }
+    return target;
+}
+
+bool QMailSaving::appendMboxPiece(const OutputTarget &target, quint32 type, const QString &source,
+                                  const QByteArray &text, bool endOfFile)
+{
+    const bool written = m_writerOutput.appendPiece(target, type, platform::kFourCharOPIM, text, endOfFile, source);
+    nOSErr = m_writerOutput.finderStatus();
+    // A source whose writes all failed left nothing behind, so its place
+    // stays free for the next one.
+    if (written) {
+        m_mboxOutputSources.insert(target.file.toCaseFolded(), source);
+        FileSavingIdentification = true;
+    }
+    return written;
+}
+
 bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile)
 {
     const QString source = GetAllFilePathInStrList;
@@ -150,12 +178,9 @@ bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endO
     const QByteArray line = "tmpEmlFileName - " + source.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
 
-    const OutputTarget target = outputpaths::mboxAppleTarget(source, appleTreeRoot());
-    const bool written = m_writerOutput.appendPiece(target, kAppleType, platform::kFourCharOPIM, text, endOfFile);
-    nOSErr = m_writerOutput.finderStatus();
-    if (written)
-        FileSavingIdentification = true;
-    return written;
+    const QString root = appleTreeRoot();
+    const OutputTarget target = placeOfMboxSource(outputpaths::mboxAppleTarget(source, root), source, root);
+    return appendMboxPiece(target, kAppleType, source, text, endOfFile);
 }
 
 bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile)
@@ -164,17 +189,15 @@ bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfF
     if (!foldermodel::isTreePathRegistered(source))
         return false;
     const QString bundle = bundleTreeRoot();
-    const OutputTarget target = outputpaths::mboxBundleTarget(source, m_selectedFile, bundle);
+    const OutputTarget target =
+        placeOfMboxSource(outputpaths::mboxBundleTarget(source, m_selectedFile, bundle), source, bundle);
     if (target.isSkip())
         return false;
-    const bool written = m_writerOutput.appendPiece(target, kBundleType, platform::kFourCharOPIM, text, endOfFile);
-    nOSErr = m_writerOutput.finderStatus();
+    const bool written = appendMboxPiece(target, kBundleType, source, text, endOfFile);
     if (written && m_skeletonWrittenFor != bundle) {
         QDir().mkpath(bundle + QLatin1String("/Contents"));
         CreateFilesInMainIdentity(bundle);
         m_skeletonWrittenFor = bundle;
     }
-    if (written)
-        FileSavingIdentification = true;
     return written;
 }

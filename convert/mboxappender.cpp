@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QVarLengthArray>
 
 #include <cerrno>
@@ -92,6 +93,8 @@ bool MboxAppender::close()
     const bool closed = ::close(m_fd) == 0;
     m_fd = -1;
     m_file.clear();
+    m_fileIsNew = false;
+    m_foldersMadeForFile.clear();
     return closed;
 }
 
@@ -99,6 +102,7 @@ void MboxAppender::reset()
 {
     close();
     m_madeFolders.clear();
+    m_pieceSource.clear();
     m_pieceFile.clear();
     m_pieceStart = -1;
     m_pieceFailed = false;
@@ -108,10 +112,43 @@ bool MboxAppender::makeFolder(const QString &folder)
 {
     if (m_madeFolders.contains(folder))
         return true;
-    if (!QDir().mkpath(folder))
+    QStringList missing;
+    for (QString dir = folder; !dir.isEmpty() && !QFileInfo::exists(dir);) {
+        missing.append(dir);
+        const int slash = dir.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            break;
+        dir.truncate(slash);
+    }
+    if (!QDir().mkpath(folder)) {
+        removeMadeFolders(missing);
         return false;
+    }
     m_madeFolders.insert(folder);
+    m_foldersMadeForFile += missing;
     return true;
+}
+
+void MboxAppender::removeMadeFolders(QStringList folders)
+{
+    // Innermost first; a folder that holds anything stays.
+    for (const QString &folder : qAsConst(folders)) {
+        if (!QDir().rmdir(folder))
+            break;
+        m_madeFolders.remove(folder);
+    }
+}
+
+void MboxAppender::removeIfNothingWritten()
+{
+    struct stat info;
+    if (m_fd < 0 || !m_fileIsNew || ::fstat(m_fd, &info) != 0 || info.st_size != 0)
+        return;
+    const QByteArray name = QFile::encodeName(m_file);
+    const QStringList folders = m_foldersMadeForFile;
+    close();
+    if (::unlink(name.constData()) == 0)
+        removeMadeFolders(folders);
 }
 
 bool MboxAppender::openFor(const outputpaths::OutputTarget &target, quint32 type, quint32 creator)
@@ -123,6 +160,13 @@ bool MboxAppender::openFor(const outputpaths::OutputTarget &target, quint32 type
     close();
     if (!makeFolder(target.folder))
         return false;
+    // From here on a failure takes back the folders made for this file.
+    auto fail = [this] {
+        const QStringList folders = m_foldersMadeForFile;
+        m_foldersMadeForFile.clear();
+        removeMadeFolders(folders);
+        return false;
+    };
 
     const QByteArray name = QFile::encodeName(target.file);
     const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
@@ -131,25 +175,28 @@ bool MboxAppender::openFor(const outputpaths::OutputTarget &target, quint32 type
         // The folder was removed since it was made (a replaced output tree).
         m_madeFolders.remove(target.folder);
         if (!makeFolder(target.folder))
-            return false;
+            return fail();
         fd = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0644);
     }
     const bool created = fd >= 0;
     if (fd < 0 && errno == EEXIST)
         fd = ::open(name.constData(), flags);
     if (fd < 0)
-        return false;
+        return fail();
 
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return false;
+        return fail();
     }
     ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
     if (created)
         m_finderStatus = platform::setFinderInfo(target.file, type, creator);
     m_fd = fd;
     m_file = target.file;
+    m_fileIsNew = created;
+    if (!created)
+        m_foldersMadeForFile.clear();
     return true;
 }
 
@@ -170,6 +217,8 @@ bool MboxAppender::writeParts(std::initializer_list<QByteArray> parts, qint64 ro
             // Full disk, file-size limit or I/O error: no half record stays.
             if (::ftruncate(m_fd, rollbackTo) != 0)
                 close();
+            else if (rollbackTo == 0)
+                removeIfNothingWritten();
             return false;
         }
         size_t done = size_t(written);
@@ -194,15 +243,21 @@ bool MboxAppender::appendRecord(const outputpaths::OutputTarget &target, quint32
     const qint64 start = ::lseek(m_fd, 0, SEEK_END);
     if (start < 0)
         return false;
-    return writeParts(parts, start);
+    if (!writeParts(parts, start))
+        return false;
+    m_fileIsNew = false;
+    m_foldersMadeForFile.clear();
+    return true;
 }
 
 bool MboxAppender::appendPiece(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                               const QByteArray &piece, bool endOfFile)
+                               const QByteArray &piece, bool endOfFile, const QString &source)
 {
-    if (m_pieceFile != target.file) {
+    const QString &run = source.isEmpty() ? target.file : source;
+    if (m_pieceFile != target.file || m_pieceSource != run) {
         discardUnfinishedPieces();
         m_pieceFile = target.file;
+        m_pieceSource = run;
     }
     bool written = false;
     if (!m_pieceFailed) {
@@ -218,6 +273,11 @@ bool MboxAppender::appendPiece(const outputpaths::OutputTarget &target, quint32 
         m_pieceFailed = !written;
     }
     if (endOfFile) {
+        if (written) {
+            m_fileIsNew = false;
+            m_foldersMadeForFile.clear();
+        }
+        m_pieceSource.clear();
         m_pieceFile.clear();
         m_pieceStart = -1;
         m_pieceFailed = false;
@@ -230,6 +290,8 @@ void MboxAppender::cutBack(const QString &file, qint64 size)
     if (m_fd >= 0 && m_file == file) {
         if (::ftruncate(m_fd, size) != 0)
             close();
+        else if (size == 0)
+            removeIfNothingWritten();
         return;
     }
     const QByteArray name = QFile::encodeName(file);
@@ -246,6 +308,7 @@ void MboxAppender::discardUnfinishedPieces()
 {
     if (!m_pieceFile.isEmpty() && m_pieceStart >= 0 && !m_pieceFailed)
         cutBack(m_pieceFile, m_pieceStart);
+    m_pieceSource.clear();
     m_pieceFile.clear();
     m_pieceStart = -1;
     m_pieceFailed = false;

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 
@@ -29,7 +30,8 @@ QByteArray recordBytes(const QByteArray &separator, const QByteArray &text);
 // while consecutive records go to it; folders made once are remembered. A
 // new file gets its Finder type and creator. Each record goes out in one
 // checked write; when it cannot be written whole, the file is cut back to
-// where the record began.
+// where the record began, and a file and folders that the appender made for
+// it and that hold nothing else are removed again.
 class MboxAppender
 {
 public:
@@ -44,12 +46,14 @@ public:
     bool appendRecord(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
                       std::initializer_list<QByteArray> parts);
 
-    // Appends one piece of a source file unchanged, and one line feed after
-    // the piece with endOfFile set. The pieces of one source file form one
-    // record: a failed piece cuts the file back to where the first piece
-    // began, and the remaining pieces up to endOfFile are refused.
+    // Appends one piece of source file source unchanged, and one line feed
+    // after the piece with endOfFile set. The pieces of one source file form
+    // one record: a failed piece cuts the file back to where the first piece
+    // began, and the remaining pieces of that source up to endOfFile are
+    // refused. A piece of another source (or for another file) starts a new
+    // record; an empty source stands for target.file.
     bool appendPiece(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                     const QByteArray &piece, bool endOfFile);
+                     const QByteArray &piece, bool endOfFile, const QString &source = QString());
 
     // Cuts back the pieces of a source file whose last piece never came.
     void discardUnfinishedPieces();
@@ -67,13 +71,22 @@ private:
     bool makeFolder(const QString &folder);
     bool writeParts(std::initializer_list<QByteArray> parts, qint64 rollbackTo);
     void cutBack(const QString &file, qint64 size);
+    // Removes the open file when this appender created it and it is empty,
+    // and the folders made for it that are left empty.
+    void removeIfNothingWritten();
+    void removeMadeFolders(QStringList folders);
 
     int m_fd = -1;
     QString m_file;
     QSet<QString> m_madeFolders;
     int m_finderStatus = 0;
+    // The open file was created by this appender and no record in it is
+    // complete yet; the folders made for it, innermost first.
+    bool m_fileIsNew = false;
+    QStringList m_foldersMadeForFile;
 
-    // The source file whose pieces are being appended.
+    // The source file whose pieces are being appended, and its output file.
+    QString m_pieceSource;
     QString m_pieceFile;
     qint64 m_pieceStart = -1;
     bool m_pieceFailed = false;

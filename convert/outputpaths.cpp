@@ -1,6 +1,8 @@
 #include "convert/outputpaths.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 
 namespace outputpaths {
@@ -61,6 +63,22 @@ QDebug operator<<(QDebug debug, const OutputTarget &target)
     return debug;
 }
 
+QString fittedName(const QString &name, const QString &ending)
+{
+    const QByteArray whole = QFile::encodeName(name);
+    const QByteArray end = QFile::encodeName(ending);
+    if (whole.size() + end.size() <= kMaxNameBytes)
+        return name + ending;
+
+    const QByteArray mark =
+        '~' + QCryptographicHash::hash(whole, QCryptographicHash::Sha1).toHex().left(8);
+    int cut = qMax(0, kMaxNameBytes - end.size() - mark.size());
+    // Back to the first byte of a character: never leave half of one.
+    while (cut > 0 && (uchar(whole.at(cut)) & 0xC0) == 0x80)
+        --cut;
+    return QFile::decodeName(whole.left(cut) + mark + end);
+}
+
 QString neutralisedPiece(const QString &piece)
 {
     if (piece == QLatin1String(".."))
@@ -80,17 +98,34 @@ OutputTarget placeInMailTree(const QString &treeRoot, const QString &relFolder, 
     for (const QString &piece : pieces) {
         if (piece.isEmpty() || piece == QLatin1String("."))
             continue;
-        folder += QLatin1Char('/') + neutralisedPiece(piece);
+        folder += QLatin1Char('/') + fittedName(neutralisedPiece(piece), QString());
     }
     QString fileName = neutralisedPiece(name);
     if (fileName.isEmpty())
         fileName = lastPiece(folder);
-    const QString file = folder + QLatin1Char('/') + fileName + kMbox;
+    const QString file = folder + QLatin1Char('/') + fittedName(fileName, kMbox);
 
     const QString cleanRoot = QDir::cleanPath(mailRoot) + QLatin1Char('/');
     if (!QDir::cleanPath(file).startsWith(cleanRoot))
         return {};
     return {folder, file};
+}
+
+OutputTarget keptApartPlace(const OutputTarget &taken, const QString &source, const QString &selected,
+                            const QString &treeRoot, int attempt)
+{
+    if (taken.isSkip())
+        return {};
+    const QString base = selected.endsWith(QLatin1Char('/')) ? selected : selected + QLatin1Char('/');
+    QString below;
+    if (!cutPrefix(source, base, &below))
+        below = source;
+    const int slash = below.lastIndexOf(QLatin1Char('/'));
+    const QString directory = slash < 0 ? QString() : below.left(slash);
+    QString stem = lastPiece(taken.file);
+    stem.chop(kMbox.size());
+    const QString name = attempt > 1 ? stem + QLatin1Char('~') + QString::number(attempt) : stem;
+    return placeInMailTree(treeRoot, directory + QLatin1Char('/') + stem, name);
 }
 
 OutputTarget fallbackPlace(const QString &treeRoot, const QString &name)

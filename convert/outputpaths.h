@@ -28,6 +28,15 @@ struct OutputTarget
 
 QDebug operator<<(QDebug debug, const OutputTarget &target);
 
+// The most bytes a file system takes in one name.
+constexpr int kMaxNameBytes = 255;
+
+// name + ending when it fits in kMaxNameBytes bytes as a file name;
+// otherwise name cut at a character boundary, "~" and eight hexadecimal
+// digits of a digest of the whole name (so that names alike in their first
+// bytes stay apart), then ending.
+QString fittedName(const QString &name, const QString &ending);
+
 // One folder-path piece made harmless: ".." becomes "%2E%2E" and a NUL
 // becomes "_"; "" and "." are dropped by the caller.
 QString neutralisedPiece(const QString &piece);
@@ -35,10 +44,18 @@ QString neutralisedPiece(const QString &piece);
 // The safe output place of mailbox name below treeRoot + "/Mail" + relFolder:
 // relFolder is split at "/", its empty and "." pieces dropped and ".."
 // neutralised; the file is name + ".mbox" in that folder, and a file that
-// would be named ".mbox" takes its folder's name. The result is checked to
+// would be named ".mbox" takes its folder's name. Every piece and the file
+// name are fitted to the file system (fittedName). The result is checked to
 // lie below treeRoot + "/Mail"; an empty treeRoot, or a result outside the
 // tree, gives "skip".
 OutputTarget placeInMailTree(const QString &treeRoot, const QString &relFolder, const QString &name);
+
+// The place of a mbox-family source whose rule gave the file taken, which
+// another source of the same save writes already: the source's own path
+// below the selected folder (all of it when it lies elsewhere), with the
+// file name of taken; from attempt 2 on, that name + "~" + attempt.
+OutputTarget keptApartPlace(const OutputTarget &taken, const QString &source, const QString &selected,
+                            const QString &treeRoot, int attempt);
 
 // The place of a path that no rule of its writer fits: Mail/N/N.mbox.
 OutputTarget fallbackPlace(const QString &treeRoot, const QString &name);

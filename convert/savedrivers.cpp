@@ -18,6 +18,7 @@
 #include <QFileInfo>
 
 #include <cstring>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -28,8 +29,12 @@ const QLatin1String kBundleName("/Main Identity.rge");
 // mbox sources are read, converted and handed to the writer in blocks of this size.
 constexpr qint64 kMboxReadBlock = 1 << 20;
 
+// A message file is held whole in one QByteArray, which cannot reach 2 GiB.
+constexpr qint64 kLargestMessageFile = std::numeric_limits<int>::max() - 4096;
+
 // The whole of a regular file; nothing for anything else (a pipe or device
-// in place of a message must not block the save).
+// in place of a message must not block the save), for a file too big to be
+// held, and for one that could not be read to its end.
 std::optional<QByteArray> readRegularFile(const QString &path)
 {
     if (!QFileInfo(path).isFile())
@@ -37,8 +42,11 @@ std::optional<QByteArray> readRegularFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
+    const qint64 size = file.size();
+    if (size > kLargestMessageFile)
+        return std::nullopt;
     QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError || data.size() < size)
         return std::nullopt;
     return data;
 }
@@ -285,8 +293,7 @@ void QMailSaving::PostBoxFileSearch()
         return;
     nextItr = 0;
     beginRun();
-    if (m_snapshot.target == SaveTarget::Outlook)
-        prepareBundle();
+    // The bundle writer makes the bundle with its first record.
 
     qint64 bytesTotal = 0;
     for (const SaveSnapshot::Folder &folder : qAsConst(m_snapshot.folders)) {

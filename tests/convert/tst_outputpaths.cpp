@@ -1,5 +1,6 @@
 // Path rules of the message writers: where each source path lands below the
-// output tree, and that no folder name leaves the tree.
+// output tree, that no folder name leaves the tree, and where a mbox source
+// goes when another source of the save writes its place already.
 
 #include "convert/outputpaths.h"
 
@@ -14,6 +15,8 @@ class TestOutputPaths : public QObject
 private slots:
     void writerPaths_data();
     void writerPaths();
+    void keptApartPlaces_data();
+    void keptApartPlaces();
 };
 
 void TestOutputPaths::writerPaths_data()
@@ -204,6 +207,50 @@ void TestOutputPaths::writerPaths()
     }
     QCOMPARE(target.folder, expectedFile.left(expectedFile.lastIndexOf(QLatin1Char('/'))));
     QVERIFY(QDir::cleanPath(target.file).startsWith(treeRoot + QLatin1String("/Mail/")));
+}
+
+void TestOutputPaths::keptApartPlaces_data()
+{
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("attempt");
+    QTest::addColumn<QString>("expectedFile");
+
+    const QString sel = QStringLiteral("/E");
+    const QString oa = QStringLiteral("/o/Main Identity.mbox");
+    const QString o = QStringLiteral("/o/Main Identity.rge");
+    QTest::newRow("eudora-subfolder-below-selection")
+        << QStringLiteral("mbox-apple") << sel + QStringLiteral("/Mail Folder/Work.fol/In") << 1
+        << oa + QStringLiteral("/Mail/Mail Folder/Work.fol/In/In.mbox");
+    QTest::newRow("eudora-subfolder-bundle") << QStringLiteral("mbox-bundle") << sel + QStringLiteral("/Mail Folder/Work.fol/In") << 1
+                                             << o + QStringLiteral("/Mail/Mail Folder/Work.fol/In/In.mbox");
+    QTest::newRow("second-profile-same-folder")
+        << QStringLiteral("mbox-apple") << sel + QStringLiteral("/p2/Mail/Local Folders/Inbox") << 1
+        << oa + QStringLiteral("/Mail/p2/Mail/Local Folders/Inbox/Inbox.mbox");
+    QTest::newRow("apple-export-mailbox-folder") << QStringLiteral("mbox-bundle") << sel + QStringLiteral("/b/Garden.mbox/mbox") << 1
+                                                 << o + QStringLiteral("/Mail/b/Garden.mbox/Garden/Garden.mbox");
+    QTest::newRow("taken-again-numbered") << QStringLiteral("mbox-apple") << sel + QStringLiteral("/Mail Folder/Work.fol/In") << 2
+                                          << oa + QStringLiteral("/Mail/Mail Folder/Work.fol/In/In~2.mbox");
+    QTest::newRow("outside-selection-whole-path") << QStringLiteral("mbox-apple") << QStringLiteral("/F/x/In") << 1
+                                                  << oa + QStringLiteral("/Mail/F/x/In/In.mbox");
+}
+
+void TestOutputPaths::keptApartPlaces()
+{
+    QFETCH(QString, rule);
+    QFETCH(QString, source);
+    QFETCH(int, attempt);
+    QFETCH(QString, expectedFile);
+
+    const QString selected = QStringLiteral("/E");
+    const bool bundle = rule == QLatin1String("mbox-bundle");
+    const QString root = bundle ? QStringLiteral("/o/Main Identity.rge") : QStringLiteral("/o/Main Identity.mbox");
+    const OutputTarget taken = bundle ? outputpaths::mboxBundleTarget(source, selected, root)
+                                      : outputpaths::mboxAppleTarget(source, root);
+    const OutputTarget apart = outputpaths::keptApartPlace(taken, source, selected, root, attempt);
+    QCOMPARE(apart.file, expectedFile);
+    QCOMPARE(apart.folder, expectedFile.left(expectedFile.lastIndexOf(QLatin1Char('/'))));
+    QVERIFY(apart.file != taken.file);
 }
 
 QTEST_GUILESS_MAIN(TestOutputPaths)

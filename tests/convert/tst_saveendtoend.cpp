@@ -1,7 +1,9 @@
 // Whole saves on generated stores: every source kind to each of its targets,
 // exact output files and bytes, the signals of a run and of a stop, skipped
-// files counted, hostile names kept inside the tree, and the output split by
-// Python's own mbox reader into exactly the messages that went in.
+// files counted, hostile names kept inside the tree, names cut to what a file
+// system takes, mailboxes of one name kept apart, nothing left behind by a
+// save that wrote nothing, and the output split by Python's own mbox reader
+// into exactly the messages that went in.
 
 #include "app/appglobals.h"
 #include "browser/folderrecords.h"
@@ -98,6 +100,14 @@ private slots:
     void shortWritesAreRolledBackAndReported();
     void failingDestinationIsToldInMessages_data();
     void failingDestinationIsToldInMessages();
+    void longNamesFitTheFileSystem_data();
+    void longNamesFitTheFileSystem();
+    void sameNamedMailboxesKeptApart_data();
+    void sameNamedMailboxesKeptApart();
+    void messageFileOf2GiBCountedUnreadable();
+    void failedSourceLeavesTheNextAlone();
+    void mboxToBundleWritingNothingLeavesNoBundle_data();
+    void mboxToBundleWritingNothingLeavesNoBundle();
 
 private:
     QString src(const QString &rel = QString()) const { return m_dir->path() + QStringLiteral("/src") + rel; }
@@ -111,6 +121,14 @@ private:
     QList<QPair<QString, QByteArray>> pythonSplit(const QString &mbox);
     // Every file below the temporary directory outside src/ and out/.
     QStringList strayFiles() const;
+    // The Message-IDs of every mbox file below root as Python reads them,
+    // one "relative path: ids" line per file, sorted.
+    QStringList messagesPerFile(const QString &root);
+    // A Thunderbird-style mbox file with one message, in folder folderId.
+    void addMbox(const QString &rel, const QByteArray &id, qint64 folderId);
+    // An Opera Mail profile with one account "Work" and a message filed at
+    // each of the locations, all in folder 502.
+    void addOperaMessages(const QStringList &locations);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QSet<qint64> m_folders;
@@ -207,6 +225,71 @@ QStringList TestSaveEndToEnd::strayFiles() const
     if (QFileInfo::exists(QStringLiteral("PWNED")))
         stray << QStringLiteral("PWNED in the working directory");
     return stray;
+}
+
+QStringList TestSaveEndToEnd::messagesPerFile(const QString &root)
+{
+    QStringList files;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.endsWith(QLatin1String(".mbox")))
+            files << path;
+    }
+    if (files.isEmpty())
+        return {};
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 QStringList{qEnvironmentVariable("CONVERTER_SOURCE_DIR") + QStringLiteral("/tests/convert/mbox_split.py")}
+                     + files);
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {QStringLiteral("python failed: ") + QString::fromUtf8(python.readAllStandardError())};
+    QStringList result;
+    for (const QByteArray &line : python.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("FILE "))
+            result << QFile::decodeName(line.mid(5)).mid(root.size() + 1) + QLatin1Char(':');
+        else if (line.startsWith("MSG ") && !result.isEmpty())
+            result.last() += QLatin1Char(' ') + QString::fromUtf8(line.split(' ').value(1));
+    }
+    result.sort();
+    return result;
+}
+
+void TestSaveEndToEnd::addMbox(const QString &rel, const QByteArray &id, qint64 folderId)
+{
+    addFile(rel, "From a@b Mon Jan  1 00:00:00 2024\n" + message(id), folderId);
+}
+
+void TestSaveEndToEnd::addOperaMessages(const QStringList &locations)
+{
+    QVERIFY(QDir().mkpath(src(QStringLiteral("/mail"))));
+    QFile ini(src(QStringLiteral("/mail/accounts.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Accounts]\nCount=1\n\n[Account1]\nAccount Name=Work\n");
+    ini.close();
+    for (int i = 0; i < locations.size(); ++i) {
+        addFile(QStringLiteral("/mail/store/account1/2014/%1.mbs").arg(i + 1),
+                "From envelope\nX-Opera-Location: " + locations.at(i).toUtf8() + ":1\n"
+                    + message("n" + QByteArray::number(i + 1)),
+                502);
+    }
+}
+
+// Output entries a file system refuses or a failed write leaves behind:
+// names over 255 bytes or not valid UTF-8, and empty directories.
+static QStringList badOutputEntries(const QString &root)
+{
+    QStringList bad;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QByteArray name = QFile::encodeName(info.fileName());
+        if (name.size() > 255 || QString::fromUtf8(name).toUtf8() != name)
+            bad << QStringLiteral("bad name: ") + info.filePath();
+        if (info.isDir() && QDir(info.filePath()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            bad << QStringLiteral("empty: ") + info.filePath();
+    }
+    return bad;
 }
 
 void TestSaveEndToEnd::mailMateBothTargets_data()
@@ -715,6 +798,170 @@ void TestSaveEndToEnd::failingDestinationIsToldInMessages()
     QCOMPARE(window.ImportLabel->isVisibleTo(&window), links);
     QCOMPARE(window.ImportLabel_2->isVisibleTo(&window), links);
     QCOMPARE(window.label_3->isVisibleTo(&window), links);
+}
+
+void TestSaveEndToEnd::longNamesFitTheFileSystem_data()
+{
+    QTest::addColumn<SaveSource>("source");
+    QTest::addColumn<QStringList>("names"); // mailbox file names, or Opera Mail locations
+
+    const QString a250(250, QLatin1Char('a'));
+    QTest::newRow("mbox-name-250-bytes") << SaveSource::Mbox << QStringList{a250};
+    QTest::newRow("mbox-name-251-bytes") << SaveSource::Mbox << QStringList{a250 + QLatin1Char('b')};
+    QTest::newRow("mbox-name-255-bytes") << SaveSource::Mbox << QStringList{a250 + QStringLiteral("bcdef")};
+    // 127 two-byte letters and one more byte: 255 bytes, a cut in the middle of a letter.
+    QTest::newRow("mbox-two-byte-letters-at-cut")
+        << SaveSource::Mbox << QStringList{QString(127, QChar(0xe9)) + QLatin1Char('a')};
+    QTest::newRow("mbox-four-byte-letters-at-cut")
+        << SaveSource::Mbox << QStringList{QString::fromUtf8("\xf0\x9f\x93\xab").repeated(63) + QStringLiteral("abc")};
+    QTest::newRow("mbox-names-alike-in-first-250-bytes")
+        << SaveSource::Mbox << QStringList{a250 + QStringLiteral("11111"), a250 + QStringLiteral("22222"), a250};
+    QTest::newRow("opera-location-251-bytes") << SaveSource::Opera << QStringList{QString(251, QLatin1Char('L'))};
+    QTest::newRow("opera-location-400-bytes") << SaveSource::Opera << QStringList{QString(400, QLatin1Char('L'))};
+    QTest::newRow("opera-locations-alike-in-first-300-bytes")
+        << SaveSource::Opera << QStringList{QString(300, QLatin1Char('L')) + QLatin1Char('1'), QString(300, QLatin1Char('L')) + QLatin1Char('2')};
+}
+
+void TestSaveEndToEnd::longNamesFitTheFileSystem()
+{
+    QFETCH(SaveSource, source);
+    QFETCH(QStringList, names);
+    if (source == SaveSource::Opera) {
+        addOperaMessages(names);
+    } else {
+        for (int i = 0; i < names.size(); ++i)
+            addMbox(QStringLiteral("/Eudora Folder/Mail Folder/") + names.at(i), "n" + QByteArray::number(i + 1), 502 + i);
+    }
+
+    for (const SaveTarget target : {SaveTarget::AppleMail, SaveTarget::Outlook}) {
+        QMailSaving saving;
+        QCOMPARE(save(source, target, &saving).last(), QStringLiteral("finish"));
+        QCOMPARE(saving.lastOutcome().written, qint64(names.size()));
+        QCOMPARE(saving.lastOutcome().notWritten, qint64(0));
+    }
+    QVERIFY2(badOutputEntries(out()).isEmpty(), qPrintable(badOutputEntries(out()).join(QLatin1Char('\n'))));
+
+    // In each tree, each mailbox in a file of its own, named after it as far as it fits.
+    const QStringList files = messagesPerFile(out());
+    QCOMPARE(files.size(), 2 * names.size());
+    QStringList ids;
+    for (const QString &file : files) {
+        const int colon = file.lastIndexOf(QLatin1String(": "));
+        const QString id = file.mid(colon + 2);
+        QVERIFY2(colon > 0 && !id.contains(QLatin1Char(' ')), qPrintable(file));
+        ids << file.section(QLatin1Char('/'), 0, 0) + QLatin1Char(' ') + id;
+        const int n = id.mid(2).section(QLatin1Char('@'), 0, 0).toInt();
+        const QString fileName = file.left(colon).section(QLatin1Char('/'), -1);
+        QVERIFY2(fileName.endsWith(QLatin1String(".mbox")), qPrintable(fileName));
+        const QByteArray kept = QFile::encodeName(fileName.chopped(5)).left(200);
+        QVERIFY2(names.value(n - 1).toUtf8().startsWith(kept), qPrintable(fileName));
+    }
+    ids.sort();
+    QStringList expected;
+    for (const QString &tree : {QStringLiteral("Main Identity.mbox"), QStringLiteral("Main Identity.rge")}) {
+        for (int i = 0; i < names.size(); ++i)
+            expected << tree + QStringLiteral(" <n%1@test>").arg(i + 1);
+    }
+    QCOMPARE(ids, expected);
+}
+
+void TestSaveEndToEnd::sameNamedMailboxesKeptApart_data()
+{
+    QTest::addColumn<SaveTarget>("target");
+    QTest::addColumn<QString>("tree");
+    QTest::newRow("apple-mail") << SaveTarget::AppleMail << "Main Identity.mbox";
+    QTest::newRow("outlook-2011") << SaveTarget::Outlook << "Main Identity.rge";
+}
+
+void TestSaveEndToEnd::sameNamedMailboxesKeptApart()
+{
+    QFETCH(SaveTarget, target);
+    QFETCH(QString, tree);
+    // A Eudora-like tree: no "Mail" level, "In" both at the top and in a subfolder.
+    addMbox(QStringLiteral("/Eudora Folder/Mail Folder/In"), "top", 502);
+    addMbox(QStringLiteral("/Eudora Folder/Mail Folder/Work.fol/In"), "work", 503);
+    addMbox(QStringLiteral("/Eudora Folder/Mail Folder/Out"), "out", 504);
+
+    QMailSaving saving;
+    QCOMPARE(save(SaveSource::Mbox, target, &saving).last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().written, qint64(3));
+    QCOMPARE(messagesPerFile(out(QLatin1Char('/') + tree + QStringLiteral("/Mail"))),
+             (QStringList{QStringLiteral("Eudora Folder/Mail Folder/Work.fol/In/In.mbox: <work@test>"),
+                          QStringLiteral("In/In.mbox: <top@test>"), QStringLiteral("Out/Out.mbox: <out@test>")}));
+}
+
+void TestSaveEndToEnd::messageFileOf2GiBCountedUnreadable()
+{
+    addFile(QStringLiteral("/In.mailbox/Messages/1.eml"), message("small"), 502);
+    addFile(QStringLiteral("/In.mailbox/Messages/2.eml"), QByteArray(), 502);
+    // A sparse file: its size costs no disk space and is never read.
+    QFile huge(src(QStringLiteral("/In.mailbox/Messages/2.eml")));
+    QVERIFY(huge.open(QIODevice::ReadWrite));
+    if (huge.write(message("huge")) < 0 || !huge.resize((qint64(2) << 30) + 1))
+        QSKIP("the file system refuses a sparse file over 2 GiB");
+    huge.close();
+
+    QMailSaving saving;
+    QCOMPARE(save(SaveSource::MailMate, SaveTarget::AppleMail, &saving).last(), QStringLiteral("finish"));
+    QVERIFY(QFile::remove(huge.fileName()));
+    QCOMPARE(saving.lastOutcome().written, qint64(1));
+    QCOMPARE(saving.lastOutcome().unreadable, qint64(1));
+    QCOMPARE(QString::fromLatin1(readAll(out(QStringLiteral("/Main Identity.mbox/Mail/In/In.mbox")))),
+             QString::fromLatin1(record(kAppleSep, quoted(message("small")))));
+}
+
+void TestSaveEndToEnd::failedSourceLeavesTheNextAlone()
+{
+    // Two mailboxes of one name; the first is too big for the file-size
+    // limit, so the second lands where the first would have.
+    const QByteArray big = "From a@b Mon Jan  1 00:00:00 2024\n" + message("big") + QByteArray(4000, 'x') + '\n';
+    addFile(QStringLiteral("/Eudora Folder/Mail Folder/In"), big, 502);
+    addMbox(QStringLiteral("/Eudora Folder/Mail Folder/Work.fol/In"), "small", 503);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 2000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QMailSaving saving;
+    const QStringList log = save(SaveSource::Mbox, SaveTarget::AppleMail, &saving);
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    QCOMPARE(log.last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().written, qint64(1));
+    QCOMPARE(messagesPerFile(out(QStringLiteral("/Main Identity.mbox/Mail"))),
+             QStringList{QStringLiteral("In/In.mbox: <small@test>")});
+}
+
+void TestSaveEndToEnd::mboxToBundleWritingNothingLeavesNoBundle_data()
+{
+    QTest::addColumn<QString>("why");
+    QTest::newRow("source-not-registered") << "unregistered";
+    QTest::newRow("source-no-longer-an-mbox-file") << "changed";
+    QTest::newRow("write-fails") << "limit";
+}
+
+void TestSaveEndToEnd::mboxToBundleWritingNothingLeavesNoBundle()
+{
+    QFETCH(QString, why);
+    const QByteArray mbox = "From a@b Mon Jan  1 00:00:00 2024\n" + message("m");
+    addFile(QStringLiteral("/Mail/Local Folders/Inbox"), why == QLatin1String("changed") ? message("m") : mbox, 502,
+            why != QLatin1String("unregistered"));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    if (why == QLatin1String("limit")) {
+        rlimit limit = saved;
+        limit.rlim_cur = 10;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    QMailSaving saving;
+    const QStringList log = save(SaveSource::Mbox, SaveTarget::Outlook, &saving);
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    QCOMPARE(log.last(), QStringLiteral("finish"));
+    QCOMPARE(saving.lastOutcome().written, qint64(0));
+    QCOMPARE(QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_MAIN(TestSaveEndToEnd)
