@@ -13,6 +13,7 @@
 // its arguments are wrong, so it can never fail a build or a CI run.
 
 #include "app/appglobals.h"
+#include "app/startup.h"
 #include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
 
@@ -26,7 +27,6 @@
 #include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTextCodec>
 
 #include <algorithm>
 #include <atomic>
@@ -524,10 +524,10 @@ void benchSource(const char *title, const SourceFiles &source, int clientIndex, 
 
 int main(int argc, char **argv)
 {
+    // As the program does: every file name round-trips byte-exactly.
+    startup::setUpProcess();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("bench_scan"));
-    // As the program does: file names are UTF-8 whatever the locale says.
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
