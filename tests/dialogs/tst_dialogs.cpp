@@ -16,6 +16,7 @@
 #include "platform/urlopener.h"
 #include "support/globalsreset.h"
 #include "support/scriptedprompter.h"
+#include "support/testfiles.h"
 
 #include <QBitmap>
 #include <QMouseEvent>
@@ -24,7 +25,6 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QXmlStreamWriter>
 #include <QtTest>
 
 namespace {
@@ -44,25 +44,6 @@ public:
     }
     QList<QUrl> opened;
 };
-
-// Writes an XML property list whose root dictionary holds string entries.
-bool writeLinkPlist(const QString &path, const Entries &entries)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QXmlStreamWriter xml(&file);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("plist"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
-    xml.writeStartElement(QStringLiteral("dict"));
-    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-        xml.writeTextElement(QStringLiteral("key"), it.key());
-        xml.writeTextElement(QStringLiteral("string"), it.value());
-    }
-    xml.writeEndDocument();
-    return !xml.hasError();
-}
 
 QString plainText(const QString &richText)
 {
@@ -326,7 +307,7 @@ private slots:
         QFETCH(QString, html);
         QFETCH(bool, shown);
         if (writeList)
-            QVERIFY(writeLinkPlist(strPlistPath, entries));
+            QVERIFY(testfiles::writeStringPlist(strPlistPath, entries));
 
         AboutDlg dialog;
 
@@ -344,7 +325,7 @@ private slots:
     {
         const Entries support{{QStringLiteral("SupText"), QStringLiteral("Support")},
                               {QStringLiteral("SupLink"), QStringLiteral("https://example.com/s")}};
-        QVERIFY(writeLinkPlist(strPlistPath, support));
+        QVERIFY(testfiles::writeStringPlist(strPlistPath, support));
         AboutDlg plain;
         const QStringList expected = aboutLook(plain);
 
@@ -355,7 +336,7 @@ private slots:
                                 "ContactSalesName", "ContactSalesLink", "WebsiteName", "WebsiteLink",
                                 "KBName", "KBLink", "SubmitEnquiryName", "SubmitEnquiryLink"})
             everything.insert(QLatin1String(key), QStringLiteral("<b>%1</b>").arg(QLatin1String(key)));
-        QVERIFY(writeLinkPlist(strPlistPath, everything));
+        QVERIFY(testfiles::writeStringPlist(strPlistPath, everything));
         AboutDlg full;
 
         QCOMPARE(aboutLook(full), expected);
@@ -377,7 +358,7 @@ private slots:
             entries.insert(QStringLiteral("SupText"), QStringLiteral("Support"));
             entries.insert(QStringLiteral("SupLink"), QStringLiteral("https://example.com/s"));
         }
-        QVERIFY(writeLinkPlist(strPlistPath, entries));
+        QVERIFY(testfiles::writeStringPlist(strPlistPath, entries));
         AboutDlg dialog;
         const QFont before = dialog.TicketLabel->font();
 
@@ -391,7 +372,7 @@ private slots:
 
     void supportLinkClickOpensTheLink()
     {
-        QVERIFY(writeLinkPlist(strPlistPath,
+        QVERIFY(testfiles::writeStringPlist(strPlistPath,
                                {{QStringLiteral("SupText"), QStringLiteral("Support")},
                                 {QStringLiteral("SupLink"), QStringLiteral("https://example.com/support")}}));
         RecordingOpener opener;
@@ -806,7 +787,7 @@ private slots:
             entries.insert(QStringLiteral("HowToImport"), text);
         if (!link.isEmpty())
             entries.insert(QStringLiteral("HowToImportLink"), link);
-        QVERIFY(writeLinkPlist(strPlistPath, entries));
+        QVERIFY(testfiles::writeStringPlist(strPlistPath, entries));
 
         RepairComplete dialog;
 
@@ -838,7 +819,7 @@ private slots:
         QFETCH(QString, linkValue);
         QFETCH(QString, fragment);
         HelpFilePath = m_dir->filePath(resources);
-        QVERIFY(writeLinkPlist(strPlistPath, {{QStringLiteral("HowToImport"), QStringLiteral("How to import")},
+        QVERIFY(testfiles::writeStringPlist(strPlistPath, {{QStringLiteral("HowToImport"), QStringLiteral("How to import")},
                                               {QStringLiteral("HowToImportLink"), linkValue}}));
         RecordingOpener opener;
         RepairComplete dialog;
