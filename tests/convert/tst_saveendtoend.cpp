@@ -89,7 +89,6 @@ private slots:
     void messageTextEndsAtTheTrailer();
     void partialMessageStaysOneRecord_data();
     void partialMessageStaysOneRecord();
-    void mboxMessagesStayApart_data();
     void mboxMessagesStayApart();
     void mboxProfileBothTargets_data();
     void mboxProfileBothTargets();
@@ -115,8 +114,9 @@ private:
     // Writes a source file and registers it as the scan would, in folderId.
     void addFile(const QString &rel, const QByteArray &bytes, qint64 folderId, bool registered = true);
     void addFolder(qint64 id);
-    // Runs one save to the end and returns its signals in order.
-    QStringList save(SaveSource source, SaveTarget target, QMailSaving *saving = nullptr);
+    // Runs one save to the end and returns its signals in order; a
+    // fileSizeLimit above 0 caps the size of every file the save writes.
+    QStringList save(SaveSource source, SaveTarget target, QMailSaving *saving = nullptr, rlim_t fileSizeLimit = 0);
     // The Python reader's split of one mbox file: Message-ID -> body bytes.
     QList<QPair<QString, QByteArray>> pythonSplit(const QString &mbox);
     // Every file below the temporary directory outside src/ and out/.
@@ -172,7 +172,7 @@ void TestSaveEndToEnd::addFile(const QString &rel, const QByteArray &bytes, qint
         foldermodel::registerTreePath(path);
 }
 
-QStringList TestSaveEndToEnd::save(SaveSource source, SaveTarget target, QMailSaving *given)
+QStringList TestSaveEndToEnd::save(SaveSource source, SaveTarget target, QMailSaving *given, rlim_t fileSizeLimit)
 {
     QMailSaving local;
     QMailSaving *saving = given ? given : &local;
@@ -189,22 +189,39 @@ QStringList TestSaveEndToEnd::save(SaveSource source, SaveTarget target, QMailSa
     connect(saving, &QMailSaving::OnSubProgressHide, this, [&] { log << QStringLiteral("subhide"); }, direct);
     connect(saving, &QMailSaving::ProgressDailogHide, this, [&] { log << QStringLiteral("hide"); }, direct);
     connect(saving, &QMailSaving::FinishSaving, this, [&] { log << QStringLiteral("finish"); }, direct);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = fileSizeLimit > 0 ? fileSizeLimit : saved.rlim_cur;
+    setrlimit(RLIMIT_FSIZE, &limit);
     saving->SetInitialSettings();
     if (!saving->wait(60000))
         log << QStringLiteral("timeout");
+    setrlimit(RLIMIT_FSIZE, &saved);
     disconnect(saving, nullptr, this, nullptr);
     return log;
+}
+
+// What mbox_split.py prints for the files, or "FAILED" and its errors.
+static QByteArray mboxSplit(const QStringList &files)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 QStringList{qEnvironmentVariable("CONVERTER_SOURCE_DIR") + QStringLiteral("/tests/convert/mbox_split.py")}
+                     + files);
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return "FAILED " + python.readAllStandardError();
+    return python.readAllStandardOutput();
 }
 
 QList<QPair<QString, QByteArray>> TestSaveEndToEnd::pythonSplit(const QString &mbox)
 {
     QList<QPair<QString, QByteArray>> messages;
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {qEnvironmentVariable("CONVERTER_SOURCE_DIR") + QStringLiteral("/tests/convert/mbox_split.py"), mbox});
-    if (!python.waitForFinished(60000) || python.exitCode() != 0)
-        return {{QStringLiteral("python failed"), python.readAllStandardError()}};
-    for (const QByteArray &line : python.readAllStandardOutput().split('\n')) {
+    const QByteArray output = mboxSplit({mbox});
+    if (output.startsWith("FAILED"))
+        return {{QStringLiteral("python failed"), output}};
+    for (const QByteArray &line : output.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.value(0) == "MSG")
             messages.append({QString::fromUtf8(fields.value(1)), QByteArray::fromHex(fields.value(2))});
@@ -230,22 +247,17 @@ QStringList TestSaveEndToEnd::strayFiles() const
 QStringList TestSaveEndToEnd::messagesPerFile(const QString &root)
 {
     QStringList files;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path.endsWith(QLatin1String(".mbox")))
-            files << path;
+    for (const QString &file : testfiles::filesBelow(root)) {
+        if (file.endsWith(QLatin1String(".mbox")))
+            files << root + QLatin1Char('/') + file;
     }
     if (files.isEmpty())
         return {};
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 QStringList{qEnvironmentVariable("CONVERTER_SOURCE_DIR") + QStringLiteral("/tests/convert/mbox_split.py")}
-                     + files);
-    if (!python.waitForFinished(60000) || python.exitCode() != 0)
-        return {QStringLiteral("python failed: ") + QString::fromUtf8(python.readAllStandardError())};
+    const QByteArray output = mboxSplit(files);
+    if (output.startsWith("FAILED"))
+        return {QString::fromUtf8(output)};
     QStringList result;
-    for (const QByteArray &line : python.readAllStandardOutput().split('\n')) {
+    for (const QByteArray &line : output.split('\n')) {
         if (line.startsWith("FILE "))
             result << QFile::decodeName(line.mid(5)).mid(root.size() + 1) + QLatin1Char(':');
         else if (line.startsWith("MSG ") && !result.isEmpty())
@@ -403,19 +415,14 @@ void TestSaveEndToEnd::messageTextEndsAtTheTrailer_data()
                              "Content-Type: text/plain; charset=utf-8\n\nHi\n--b\nContent-Type: application/xhtml+xml\n\n"
                              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html>\n"
                              "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>Hi</p></body></html>\n--b--\n";
-    const QByteArray whole = message("t1");
-    const QString emlx = QStringLiteral("/Mailboxes/Work.mbox/Messages/1.emlx");
-    const QString eml = QStringLiteral("/X.mbox/Y/1.eml");
-    QTest::newRow("emlx-short-count") << SaveSource::Emlx << emlx << "40\n" + whole + trailer << quoted(whole);
-    QTest::newRow("emlx-count-of-the-header-block")
-        << SaveSource::Emlx << emlx << QByteArray::number(whole.indexOf("\n\n") + 2) + "\n" + whole + trailer
-        << quoted(whole);
-    QTest::newRow("emlx-exact-count") << SaveSource::Emlx << emlx
-                                      << QByteArray::number(whole.size()) + "\n" + whole + trailer << quoted(whole);
-    QTest::newRow("emlx-xhtml-part-short-count") << SaveSource::Emlx << emlx << "12\n" + xhtml + trailer << xhtml;
-    QTest::newRow("emlx-xhtml-part-no-count") << SaveSource::Emlx << emlx << "x\n" + xhtml + trailer << xhtml;
-    QTest::newRow("outspring-xhtml-part") << SaveSource::Outspring << eml << xhtml << xhtml;
-    QTest::newRow("outspring-xhtml-part-then-trailer") << SaveSource::Outspring << eml << xhtml + trailer << xhtml;
+    // The counts and layouts are rows of the message text rules; these read
+    // through the save, the first a message with a NUL and a "From " line.
+    QTest::newRow("emlx-short-count") << SaveSource::Emlx << QStringLiteral("/Mailboxes/Work.mbox/Messages/1.emlx")
+                                      << "40\n" + message("t1") + trailer << quoted(message("t1"));
+    QTest::newRow("emlx-xhtml-part-short-count")
+        << SaveSource::Emlx << QStringLiteral("/Mailboxes/Work.mbox/Messages/1.emlx") << "12\n" + xhtml + trailer << xhtml;
+    QTest::newRow("outspring-xhtml-part-then-trailer")
+        << SaveSource::Outspring << QStringLiteral("/X.mbox/Y/1.eml") << xhtml + trailer << xhtml;
 }
 
 // The record holds the whole message, however short the count in front of
@@ -500,22 +507,13 @@ void TestSaveEndToEnd::partialMessageStaysOneRecord()
     QCOMPARE(split.at(0).first, QStringLiteral("<p1@test>"));
 }
 
-void TestSaveEndToEnd::mboxMessagesStayApart_data()
-{
-    QTest::addColumn<QByteArray>("lineEnd");
-    QTest::newRow("lf-closing-boundary") << QByteArray("\n");
-    QTest::newRow("cr-lf-closing-boundary") << QByteArray("\r\n");
-    QTest::newRow("cr-cr-lf-closing-boundary") << QByteArray("\r\r\n");
-}
-
-// A separator right after the closing boundary of a text part stays a
-// separator, whatever line end the boundary has.
+// A separator right after a closing boundary that ends in CR CR LF stays a
+// separator; the other line ends are rows of the mbox stream rules.
 void TestSaveEndToEnd::mboxMessagesStayApart()
 {
-    QFETCH(QByteArray, lineEnd);
-    auto multipart = [&](const QByteArray &id) {
+    auto multipart = [](const QByteArray &id) {
         return "Message-ID: <" + id + "@test>\nContent-Type: multipart/alternative; boundary=x\n\n--x\n"
-               "Content-Type: text/plain; charset=utf-8\n\nline\nFrom inside\n--x--" + lineEnd;
+               "Content-Type: text/plain; charset=utf-8\n\nline\nFrom inside\n--x--\r\r\n";
     };
     addFile(QStringLiteral("/Mail/Local Folders/Inbox"),
             "From a@b Mon Jan  1 00:00:00 2024\n" + multipart("c1") + "From c@d Mon Jan  1 00:00:00 2024\n"
@@ -917,17 +915,8 @@ void TestSaveEndToEnd::failedSourceLeavesTheNextAlone()
     const QByteArray big = "From a@b Mon Jan  1 00:00:00 2024\n" + message("big") + QByteArray(4000, 'x') + '\n';
     addFile(QStringLiteral("/Eudora Folder/Mail Folder/In"), big, 502);
     addMbox(QStringLiteral("/Eudora Folder/Mail Folder/Work.fol/In"), "small", 503);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = 2000;
-    setrlimit(RLIMIT_FSIZE, &limit);
     QMailSaving saving;
-    const QStringList log = save(SaveSource::Mbox, SaveTarget::AppleMail, &saving);
-    setrlimit(RLIMIT_FSIZE, &saved);
-
-    QCOMPARE(log.last(), QStringLiteral("finish"));
+    QCOMPARE(save(SaveSource::Mbox, SaveTarget::AppleMail, &saving, 2000).last(), QStringLiteral("finish"));
     QCOMPARE(saving.lastOutcome().written, qint64(1));
     QCOMPARE(messagesPerFile(out(QStringLiteral("/Main Identity.mbox/Mail"))),
              QStringList{QStringLiteral("In/In.mbox: <small@test>")});
@@ -947,19 +936,9 @@ void TestSaveEndToEnd::mboxToBundleWritingNothingLeavesNoBundle()
     const QByteArray mbox = "From a@b Mon Jan  1 00:00:00 2024\n" + message("m");
     addFile(QStringLiteral("/Mail/Local Folders/Inbox"), why == QLatin1String("changed") ? message("m") : mbox, 502,
             why != QLatin1String("unregistered"));
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    if (why == QLatin1String("limit")) {
-        rlimit limit = saved;
-        limit.rlim_cur = 10;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
     QMailSaving saving;
-    const QStringList log = save(SaveSource::Mbox, SaveTarget::Outlook, &saving);
-    setrlimit(RLIMIT_FSIZE, &saved);
-
-    QCOMPARE(log.last(), QStringLiteral("finish"));
+    QCOMPARE(save(SaveSource::Mbox, SaveTarget::Outlook, &saving, why == QLatin1String("limit") ? 10 : 0).last(),
+             QStringLiteral("finish"));
     QCOMPARE(saving.lastOutcome().written, qint64(0));
     QCOMPARE(QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
