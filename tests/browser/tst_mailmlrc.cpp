@@ -7,6 +7,7 @@
 #include "app/converterresources.h"
 #include "olm/mailmlrc.h"
 #include "olm/olmpreview.h"
+#include "support/testfiles.h"
 
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -317,10 +318,7 @@ void TestMailMLRC::readsAtMostTheReadBound()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("backup.olm"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(file.write(QByteArray(int(olmpreview::kMaxStoredBodyBytes) + 10, 'x')) > 0);
-    file.close();
+    QVERIFY(testfiles::writeFile(path, QByteArray(int(olmpreview::kMaxStoredBodyBytes) + 10, 'x')));
 
     bool read = false;
     bool cut = false;

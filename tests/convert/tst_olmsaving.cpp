@@ -309,10 +309,7 @@ void TestOlmSaving::addressesOfAScannedBackup()
                                    olmfixture::element("OPFMessageCopySentTime", "2014-12-19T05:07:38")})}));
     archive.centralDirectory();
     const QString backupPath = m_dir->filePath(QStringLiteral("addresses.olm"));
-    QFile backup(backupPath);
-    QVERIFY(backup.open(QIODevice::WriteOnly));
-    backup.write(archive.bytes);
-    backup.close();
+    QVERIFY(testfiles::writeFile(backupPath, archive.bytes));
 
     QStringList mboxes;
     QCOMPARE(scanAndSave(backupPath, &mboxes), 1);

@@ -274,11 +274,8 @@ void TestSaveEndToEnd::addMbox(const QString &rel, const QByteArray &id, qint64 
 
 void TestSaveEndToEnd::addOperaMessages(const QStringList &locations)
 {
-    QVERIFY(QDir().mkpath(src(QStringLiteral("/mail"))));
-    QFile ini(src(QStringLiteral("/mail/accounts.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[Accounts]\nCount=1\n\n[Account1]\nAccount Name=Work\n");
-    ini.close();
+    QVERIFY(testfiles::writeFile(src(QStringLiteral("/mail/accounts.ini")),
+                                 "[Accounts]\nCount=1\n\n[Account1]\nAccount Name=Work\n"));
     for (int i = 0; i < locations.size(); ++i) {
         addFile(QStringLiteral("/mail/store/account1/2014/%1.mbs").arg(i + 1),
                 "From envelope\nX-Opera-Location: " + locations.at(i).toUtf8() + ":1\n"
@@ -488,12 +485,7 @@ void TestSaveEndToEnd::partialMessageStaysOneRecord()
             502);
     for (auto it = parts.cbegin(); it != parts.cend(); ++it) {
         const QString path = src(messages + it.key());
-        QVERIFY(QDir().mkpath(it.key().endsWith(QLatin1Char('/')) ? path : QFileInfo(path).path()));
-        if (it.key().endsWith(QLatin1Char('/')))
-            continue;
-        QFile part(path);
-        QVERIFY(part.open(QIODevice::WriteOnly));
-        QCOMPARE(part.write(it.value()), qint64(it.value().size()));
+        QVERIFY(it.key().endsWith(QLatin1Char('/')) ? QDir().mkpath(path) : testfiles::writeFile(path, it.value()));
     }
 
     QMailSaving saving;

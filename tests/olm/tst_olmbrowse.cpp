@@ -56,30 +56,30 @@ private slots:
     void listsPreviewsAndSavesUnfiledMessages();
 
 private:
-    // Writes the archive as m_selectedFile and scans it into the window.
-    void scanBackup(const QByteArray &archive)
+    // Writes head, a hole of holeSize zero bytes (never written) and tail as
+    // m_selectedFile, in place of whatever stood there (a FIFO, say).
+    void writeBackup(const QByteArray &head, qint64 holeSize = 0, const QByteArray &tail = QByteArray())
     {
         m_selectedFile = dir.filePath(QStringLiteral("backup.olm"));
         QFile::remove(m_selectedFile);
         QFile file(m_selectedFile);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(archive) == archive.size());
-        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(head) == head.size());
+        QVERIFY(file.seek(head.size() + holeSize) && file.write(tail) == tail.size());
+    }
+    // Writes the archive and scans it into the window.
+    void scanBackup(const QByteArray &archive)
+    {
+        writeBackup(archive);
         DirectScan scan;
         connect(&scan, &QMessageSavingThread::MakeTreeWidget, fixture.window,
                 &QConverterMainWindow::OnMakeTreeWidget);
         scan.m_nClientIndex = 5;
         scan.runHere();
     }
-    // Scans head, a hole of holeSize zero bytes (not written) and tail on
-    // the window's scanning thread and delivers its signals to the window.
-    void scanOnTheScanningThread(const QTemporaryDir &dir, const QByteArray &head, qint64 holeSize,
-                                 const QByteArray &tail)
+    // Scans the backup on the window's scanning thread and delivers its
+    // signals to the window.
+    void scanOnTheScanningThread()
     {
-        m_selectedFile = dir.filePath(QStringLiteral("backup.olm"));
-        QFile file(m_selectedFile);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(head) == head.size());
-        QVERIFY(file.seek(head.size() + holeSize) && file.write(tail) == tail.size());
-        file.close();
         pMessageSavingThread->m_nClientIndex = 5;
         pMessageSavingThread->SetInitialSettings();
         QVERIFY(pMessageSavingThread->wait(60000));
@@ -243,9 +243,9 @@ void TestOlmBrowse::tellsTheEntriesItCouldNotRead()
     QFETCH(QByteArray, tail);
     QFETCH(QString, text);
     QFETCH(QByteArray, attachments);
-    QTemporaryDir dir;
     ScriptedPrompter prompter;
-    scanOnTheScanningThread(dir, head, hole, tail);
+    writeBackup(head, hole, tail);
+    scanOnTheScanningThread();
 
     QCOMPARE(prompter.texts(), QStringList{text});
     const MailMLRC *record = recordWithSubject("With attachments");
@@ -262,9 +262,9 @@ void TestOlmBrowse::tellsTheEntriesItCouldNotRead()
 void TestOlmBrowse::listsPreviewsAndSavesUnfiledMessages()
 {
     // The sample ends with a streamed emails element: its message names no folder.
-    QTemporaryDir dir;
     ScriptedPrompter prompter;
-    scanOnTheScanningThread(dir, QByteArray(), 0, sampleArchive());
+    writeBackup(sampleArchive());
+    scanOnTheScanningThread();
     QCOMPARE(prompter.texts(), QStringList{QStringLiteral("\nMailbox scan completed successfully.")});
 
     QTreeWidgetItem *unfiled = fixture.window->m_pFolderTree->findItems(

@@ -1,6 +1,6 @@
 #pragma once
-// Reading back what a test wrote: a file's bytes and the files of a tree;
-// and the link property list of the bundle.
+// Writing a test's files and reading back what the program wrote: a file's
+// bytes and the files of a tree; and the link property list of the bundle.
 
 #include <QByteArray>
 #include <QDir>
@@ -17,6 +17,14 @@ inline QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes bytes to path, making its folders first.
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
 }
 
 // Every file below root, hidden ones included, relative to root, sorted.
