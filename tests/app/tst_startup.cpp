@@ -108,17 +108,6 @@ bool writeRawPath(const QByteArray &path, const QByteArray &bytes)
     return ::close(fd) == 0 && written;
 }
 
-// What the program showed while a store was scanned and saved from inside
-// the event loop of the real start-up.
-struct StartedRun {
-    bool codecKept = false;
-    bool scanEnded = false;
-    bool saveEnded = false;
-    QString scanEnd;
-    QStringList folders;
-    QString saveEnd;
-};
-
 // Everything the real start-up made and the globals it set, released.
 void releaseStartedProgram()
 {
@@ -525,41 +514,44 @@ void TestStartup::realStartUpKeepsNamesThatAreNotUtf8()
 
     // The user's part, played once the program's event loop runs: pick the
     // store, scan it, tick everything and save it for Apple Mail.
-    StartedRun run;
+    // What the program showed meanwhile.
+    bool codecKept = false, scanEnded = false, saveEnded = false;
+    QString scanEnd, saveEnd;
+    QStringList folders;
     QTimer::singleShot(0, qApp, [&] {
-        run.codecKept = QTextCodec::codecForLocale() == platform::fileNameCodec();
+        codecKept = QTextCodec::codecForLocale() == platform::fileNameCodec();
         QParseDatabase *source = m_pParseDatabase;
         source->comboBoxForClientList->setCurrentIndex(8);
         m_selectedFile = QFile::decodeName(root);
         source->textEdit_FileSelected->setText(m_selectedFile);
         source->StartButton->click();
-        run.scanEnded = QTest::qWaitFor([] { return pMessageSavingThread->isFinished(); }, 30000);
+        scanEnded = QTest::qWaitFor([] { return pMessageSavingThread->isFinished(); }, 30000);
         QCoreApplication::processEvents();
-        run.scanEnd = prompter.texts().value(0);
+        scanEnd = prompter.texts().value(0);
         QTreeWidgetItem *top = pConverterWin->m_pFolderTree->topLevelItem(0);
         for (QTreeWidgetItemIterator it(top); *it; ++it)
-            run.folders.append((*it)->text(0));
+            folders.append((*it)->text(0));
 
         top->setCheckState(0, Qt::Checked);
         emit pConverterWin->m_pFolderTree->itemClicked(top, 0);
         pConverterWin->OnSavingFilesforApple();
-        run.saveEnded = QTest::qWaitFor([] { return pMailSaving->isFinished(); }, 30000);
+        saveEnded = QTest::qWaitFor([] { return pMailSaving->isFinished(); }, 30000);
         QCoreApplication::processEvents();
-        run.saveEnd = pConverterWin->m_pImportWindow->InfoLabels->text();
+        saveEnd = pConverterWin->m_pImportWindow->InfoLabels->text();
         qApp->quit();
     });
 
     QCOMPARE(startup::runConverter(*qApp), 0);
 
-    QVERIFY2(run.codecKept, "start-up replaced the file-name codec");
-    QVERIFY(run.scanEnded);
-    QVERIFY(run.saveEnded);
+    QVERIFY2(codecKept, "start-up replaced the file-name codec");
+    QVERIFY(scanEnded);
+    QVERIFY(saveEnded);
     QCOMPARE(QTextCodec::codecForLocale(), platform::fileNameCodec());
     QCOMPARE(QFile::encodeName(QFile::decodeName(root + "/Caf\xe9")), root + "/Caf\xe9");
-    QCOMPARE(run.scanEnd, QStringLiteral("\nMailbox scan completed successfully."));
-    QVERIFY2(run.folders.contains(QStringLiteral("Caf") + QChar(ushort(0xDCE9))), qPrintable(run.folders.join(u'|')));
+    QCOMPARE(scanEnd, QStringLiteral("\nMailbox scan completed successfully."));
+    QVERIFY2(folders.contains(QStringLiteral("Caf") + QChar(ushort(0xDCE9))), qPrintable(folders.join(u'|')));
     const QString tree = out + QStringLiteral("/Main Identity.mbox");
-    QCOMPARE(run.saveEnd, QStringLiteral("\nFile saved successfully at location ") + tree
+    QCOMPARE(saveEnd, QStringLiteral("\nFile saved successfully at location ") + tree
                               + QStringLiteral("\n2 message(s) were saved."));
     QByteArray saved;
     for (const QString &file : testfiles::filesBelow(tree))

@@ -99,22 +99,12 @@ bool writeFile(const QString &path, const QByteArray &content)
 }
 
 // Debug lines of the message list's logging category, counted while installed.
-class ListDebugLines
+int listDebugLines = 0;
+void countListDebugLine(QtMsgType type, const QMessageLogContext &context, const QString &)
 {
-public:
-    ListDebugLines() { m_previous = qInstallMessageHandler(count); }
-    ~ListDebugLines() { qInstallMessageHandler(m_previous); }
-    static int lines;
-
-private:
-    static void count(QtMsgType type, const QMessageLogContext &context, const QString &)
-    {
-        if (type == QtDebugMsg && qstrcmp(context.category, "converter.browser.list") == 0)
-            ++lines;
-    }
-    QtMessageHandler m_previous = nullptr;
-};
-int ListDebugLines::lines = 0;
+    if (type == QtDebugMsg && qstrcmp(context.category, "converter.browser.list") == 0)
+        ++listDebugLines;
+}
 
 } // namespace
 
@@ -483,15 +473,14 @@ void TestMessageLists::listedFilesLogOnlyWhenAsked()
     AllFilePathInStrListForTree = messagelists::listFilesBelow(store.path() + QStringLiteral("/Work.mbox"));
 
     QLoggingCategory::setFilterRules(rules);
-    ListDebugLines::lines = 0;
-    {
-        ListDebugLines counting;
-        window->OnShowIndivisualMailData(QStringLiteral("Work"), store.path() + QStringLiteral("/Work.mbox"));
-    }
+    listDebugLines = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countListDebugLine);
+    window->OnShowIndivisualMailData(QStringLiteral("Work"), store.path() + QStringLiteral("/Work.mbox"));
+    qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
 
     QCOMPARE(window->m_pMessageList->topLevelItemCount(), 3);
-    QCOMPARE(ListDebugLines::lines, lines);
+    QCOMPARE(listDebugLines, lines);
 }
 
 void TestMessageLists::listsWhatTheConversionFinds()

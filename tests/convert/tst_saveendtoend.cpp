@@ -857,10 +857,7 @@ void TestSaveEndToEnd::longNamesFitTheFileSystem()
 
 void TestSaveEndToEnd::sameNamedMailboxesKeptApart_data()
 {
-    QTest::addColumn<SaveTarget>("target");
-    QTest::addColumn<QString>("tree");
-    QTest::newRow("apple-mail") << SaveTarget::AppleMail << "Main Identity.mbox";
-    QTest::newRow("outlook-2011") << SaveTarget::Outlook << "Main Identity.rge";
+    mboxProfileBothTargets_data();
 }
 
 void TestSaveEndToEnd::sameNamedMailboxesKeptApart()
@@ -875,7 +872,7 @@ void TestSaveEndToEnd::sameNamedMailboxesKeptApart()
     QMailSaving saving;
     QCOMPARE(save(SaveSource::Mbox, target, &saving).last(), QStringLiteral("finish"));
     QCOMPARE(saving.lastOutcome().written, qint64(3));
-    QCOMPARE(messagesPerFile(out(QLatin1Char('/') + tree + QStringLiteral("/Mail"))),
+    QCOMPARE(messagesPerFile(out(tree + QStringLiteral("/Mail"))),
              (QStringList{QStringLiteral("Eudora Folder/Mail Folder/Work.fol/In/In.mbox: <work@test>"),
                           QStringLiteral("In/In.mbox: <top@test>"), QStringLiteral("Out/Out.mbox: <out@test>")}));
 }
