@@ -2,9 +2,12 @@
 
 #include "olm/olmsource.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace olm {
 
@@ -13,7 +16,15 @@ namespace {
 constexpr quint32 kLocalHeader = 0x04034b50;
 constexpr quint32 kCentralHeader = 0x02014b50;
 constexpr quint32 kDataDescriptor = 0x08074b50;
+constexpr quint32 kEndOfDirectory = 0x06054b50;
+constexpr quint32 kZip64EndOfDirectory = 0x06064b50;
+constexpr quint32 kZip64Locator = 0x07064b50;
 constexpr int kLocalHeaderSize = 30;
+constexpr int kCentralHeaderSize = 46;
+constexpr int kEndRecordSize = 22;
+constexpr int kZip64LocatorSize = 20;
+constexpr int kZip64EndRecordSize = 56;
+constexpr qint64 kLargestComment = 0xFFFF;
 constexpr quint16 kZip64Tag = 0x0001;
 constexpr quint32 kSize32Marker = 0xFFFFFFFFu;
 constexpr int kCentralHeadersAtEnd = 3;
@@ -176,11 +187,151 @@ bool entrySizes(const char *extra, int extraSize, quint32 uncompressed32, quint3
     return true;
 }
 
+// The backup's own central directory, found from its end record before the
+// walk. An attachment that is itself a ZIP file carries local and central
+// headers of its own; when its data is crawled (a streamed entry, or one
+// behind a damaged length) they must not be taken for the backup's.
+struct Directory {
+    // Where the directory begins; -1 when no consistent end record was found.
+    qint64 start = -1;
+    // The local-header offset of every listed entry with the offset of its
+    // central header, in file order; empty when the listing cannot be trusted.
+    std::vector<std::pair<qint64, qint64>> entries;
+
+    // The central header of the entry whose local header is at p, or -1.
+    qint64 centralHeaderOf(qint64 p) const
+    {
+        const auto at = std::lower_bound(entries.begin(), entries.end(), std::make_pair(p, qint64(-1)));
+        return at != entries.end() && at->first == p ? at->second : -1;
+    }
+    // Where the data of the listed entry at p ends at the latest: the next
+    // listed entry, or the directory. p itself when p is not listed.
+    qint64 dataLimitOf(qint64 p) const
+    {
+        if (centralHeaderOf(p) < 0)
+            return p;
+        const auto next = std::upper_bound(entries.begin(), entries.end(), std::make_pair(p, qint64(-1)),
+                                           [](const auto &a, const auto &b) { return a.first < b.first; });
+        return next != entries.end() ? next->first : start;
+    }
+};
+
+// The offsets of the local headers listed in the directory [start, end)
+// of count entries, or nothing when any header is malformed, the count
+// disagrees or a listed offset holds no local header.
+std::vector<std::pair<qint64, qint64>> listedEntries(ByteSource &source, qint64 start, qint64 end, quint64 count)
+{
+    std::vector<std::pair<qint64, qint64>> entries;
+    WindowReader reader(source, kFastWindow);
+    WindowReader locals(source, kSmallestFastWindow);
+    QByteArray scratch;
+    qint64 position = start;
+    quint64 listed = 0;
+    while (position < end) {
+        qint64 got = 0;
+        const char *header = reader.fetch(position, kCentralHeaderSize, scratch, &got);
+        if (got < kCentralHeaderSize || littleEndian(header, 0, 4) != kCentralHeader)
+            return {};
+        const quint32 compressed32 = quint32(littleEndian(header, 20, 4));
+        const quint32 uncompressed32 = quint32(littleEndian(header, 24, 4));
+        const qint64 nameLength = qint64(littleEndian(header, 28, 2));
+        const qint64 extraLength = qint64(littleEndian(header, 30, 2));
+        const qint64 commentLength = qint64(littleEndian(header, 32, 2));
+        quint64 local = littleEndian(header, 42, 4);
+        if (local == kSize32Marker) {
+            // The ZIP64 block holds, in this order, each field whose 32-bit
+            // value is the marker.
+            const char *extra = reader.fetch(position + kCentralHeaderSize + nameLength, extraLength, scratch, &got);
+            bool found = false;
+            for (int at = 0; extra && at + 4 <= got;) {
+                const int length = int(littleEndian(extra, at + 2, 2));
+                if (at + 4 + length > got)
+                    break;
+                if (littleEndian(extra, at, 2) == kZip64Tag) {
+                    const int skip = 8 * ((uncompressed32 == kSize32Marker) + (compressed32 == kSize32Marker));
+                    if (skip + 8 <= length) {
+                        local = littleEndian(extra, at + 4 + skip, 8);
+                        found = true;
+                    }
+                    break;
+                }
+                at += 4 + length;
+            }
+            if (!found)
+                return {};
+        }
+        if (local >= quint64(start) || locals.readLittleEndian(qint64(local), 4) != kLocalHeader)
+            return {};
+        entries.emplace_back(qint64(local), position);
+        position += kCentralHeaderSize + nameLength + extraLength + commentLength;
+        ++listed;
+    }
+    if (position != end || listed != count || listed == 0)
+        return {};
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+Directory readDirectory(ByteSource &source)
+{
+    Directory directory;
+    const qint64 size = source.size();
+    const qint64 tailSize = qMin(size, kEndRecordSize + kLargestComment);
+    if (tailSize < kEndRecordSize)
+        return directory;
+    QByteArray tail(int(tailSize), '\0');
+    if (source.readAt(size - tailSize, tail.data(), tailSize) != tailSize)
+        return directory;
+
+    // 1. The last end record whose comment runs to the end of the file
+    int at = int(tailSize) - kEndRecordSize;
+    while (at >= 0
+           && (littleEndian(tail.constData(), at, 4) != kEndOfDirectory
+               || at + kEndRecordSize + int(littleEndian(tail.constData(), at + 20, 2)) != tailSize))
+        --at;
+    if (at < 0)
+        return directory;
+    const char *record = tail.constData() + at;
+    const qint64 recordOffset = size - tailSize + at;
+    quint64 count = littleEndian(record, 10, 2);
+    quint64 length = littleEndian(record, 12, 4);
+    quint64 start = littleEndian(record, 16, 4);
+    qint64 end = recordOffset;
+
+    // 2. ZIP64: the locator before the end record names the larger record
+    if (count == 0xFFFF || length == kSize32Marker || start == kSize32Marker) {
+        char locator[kZip64LocatorSize];
+        char zip64[kZip64EndRecordSize];
+        if (recordOffset < kZip64LocatorSize
+            || source.readAt(recordOffset - kZip64LocatorSize, locator, kZip64LocatorSize) != kZip64LocatorSize
+            || littleEndian(locator, 0, 4) != kZip64Locator)
+            return directory;
+        const quint64 zip64At = littleEndian(locator, 8, 8);
+        if (zip64At > quint64(recordOffset - kZip64LocatorSize - kZip64EndRecordSize)
+            || source.readAt(qint64(zip64At), zip64, kZip64EndRecordSize) != kZip64EndRecordSize
+            || littleEndian(zip64, 0, 4) != kZip64EndOfDirectory)
+            return directory;
+        count = littleEndian(zip64, 32, 8);
+        length = littleEndian(zip64, 40, 8);
+        start = littleEndian(zip64, 48, 8);
+        end = qint64(zip64At);
+    }
+
+    // 3. The directory must end where the end records begin
+    if (start > quint64(end) || length != quint64(end) - start)
+        return directory;
+    directory.start = qint64(start);
+    directory.entries = listedEntries(source, qint64(start), end, count);
+    return directory;
+}
+
 class Walker
 {
 public:
     Walker(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode, qint64 window)
         : m_reader(source, mode == WalkMode::Fast ? (window > 0 ? qMax(window, kSmallestFastWindow) : kFastWindow) : 1)
+        , m_nameReader(source, kSmallestFastWindow)
+        , m_directory(readDirectory(source))
         , m_sink(sink)
         , m_stop(stopFlag)
         , m_fast(mode == WalkMode::Fast)
@@ -199,14 +350,21 @@ public:
             reportProgress(position);
             const quint32 signature = quint32(m_reader.readLittleEndian(position, 4));
             qint64 next = position + 1;
-            if (signature == kLocalHeader) {
-                // 2. A local header, passed as a whole; a damaged one is stepped over
+            if (signature == kLocalHeader && position >= m_dataUntil) {
+                // 2. A local header, passed as a whole; a damaged one is told
+                //    and stepped over
                 const HeaderStep step = localHeaderStep(position, &next);
                 if (step == HeaderStep::Stopped)
                     return WalkEnd::Stopped;
                 if (step == HeaderStep::Entry)
                     centralHeaders = 0;
-            } else if (signature == kCentralHeader) {
+                else
+                    tellDamaged(position);
+                // The data of an entry that is crawled holds no headers of
+                // the backup's own up to the next entry the directory lists.
+                if (next == position + 1)
+                    m_dataUntil = m_directory.dataLimitOf(position);
+            } else if (signature == kCentralHeader && position >= m_dataUntil && isDirectoryHeader(position)) {
                 // 3. The central directory: the third header ends the walk
                 if (++centralHeaders == kCentralHeadersAtEnd)
                     next = m_size;
@@ -237,6 +395,53 @@ private:
     };
 
     bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
+
+    // Whether a central header at position belongs to the backup's own
+    // directory rather than to a ZIP file stored in an entry.
+    bool isDirectoryHeader(qint64 position) const
+    {
+        return m_directory.start < 0 || position >= m_directory.start;
+    }
+
+    // The name of the entry whose local header is at p: the directory's
+    // name when it lists the entry (the local lengths may be damaged),
+    // else the local header's own, up to its first NUL.
+    QString entryNameAt(qint64 p)
+    {
+        qint64 nameAt = p + kLocalHeaderSize;
+        qint64 nameLength = 0;
+        const qint64 central = m_directory.centralHeaderOf(p);
+        if (central >= 0) {
+            nameAt = central + kCentralHeaderSize;
+            nameLength = qint64(m_nameReader.readLittleEndian(central + 28, 2));
+        } else if (m_size - p >= kLocalHeaderSize) {
+            nameLength = qint64(m_nameReader.readLittleEndian(p + 26, 2));
+        }
+        const QByteArray name = m_nameReader.read(nameAt, nameLength);
+        return QString::fromUtf8(name.constData(), int(qstrnlen(name.constData(), uint(name.size()))));
+    }
+
+    enum class EntryKind { Skipped, Message, Attachment };
+    static EntryKind entryKind(const QString &name)
+    {
+        const QStringList components = name.split(QLatin1Char('/'));
+        if (isSkippedEntry(components))
+            return EntryKind::Skipped;
+        return isMessageEntry(components) ? EntryKind::Message : EntryKind::Attachment;
+    }
+
+    // A damaged header, or an entry cut by the end of the file, costs its
+    // entry only: it is told once, and an attachment still answers its
+    // message's list so the message keeps its other attachments.
+    void tellDamaged(qint64 p)
+    {
+        const QString name = entryNameAt(p);
+        const EntryKind kind = entryKind(name);
+        // A header cut by the end of the file has no name to answer a list.
+        if (kind != EntryKind::Skipped)
+            tellUnreadable("Skipped damaged entry at byte " + QByteArray::number(p) + ' ', name,
+                           kind == EntryKind::Attachment && !name.isEmpty());
+    }
 
     void reportProgress(qint64 position)
     {
@@ -289,7 +494,12 @@ private:
         // damaged name or extra-field length would otherwise hide what lies
         // between the true data and the claimed one.
         if (crc == 0) {
-            if (quint32(m_reader.readLittleEndian(dataStart, 4)) == kLocalHeader) {
+            // A local header at the data start is the next entry, unless the
+            // directory lists this entry and not that one: then the data is
+            // a ZIP file.
+            const bool listed = m_directory.centralHeaderOf(p) >= 0;
+            if (quint32(m_reader.readLittleEndian(dataStart, 4)) == kLocalHeader
+                && (!listed || m_directory.centralHeaderOf(dataStart) >= 0)) {
                 *next = dataStart;
                 return HeaderStep::Entry;
             }
@@ -297,8 +507,15 @@ private:
             const Probe probe = probeElement(dataStart, &end);
             if (probe == Probe::Stopped)
                 return HeaderStep::Stopped;
-            if (probe == Probe::Found)
+            if (probe == Probe::Found) {
                 *next = end;
+                return HeaderStep::Entry;
+            }
+            // Without its size the data of an attachment cannot be told
+            // from what follows it: the attachment is not kept.
+            const QString name = entryNameAt(p);
+            if (entryKind(name) == EntryKind::Attachment)
+                tellUnreadable("Skipped streamed entry ", name, true);
             return HeaderStep::Entry;
         }
 
@@ -458,6 +675,9 @@ private:
     }
 
     WindowReader m_reader;
+    WindowReader m_nameReader; // names of damaged and streamed entries
+    const Directory m_directory;
+    qint64 m_dataUntil = -1; // headers before this are data of a crawled entry
     QByteArray m_headerScratch;
     QByteArray m_extraScratch;
     QByteArray m_nameScratch;

@@ -10,6 +10,13 @@
 // A sized entry whose end is followed by no local header, data descriptor
 // or central-directory header (and is not the end of the file) is taken as
 // damaged: the walk searches on from just past its signature.
+//
+// The backup's own central directory is found from its end record before
+// the walk. Central headers before it, and any header inside the data of an
+// entry the walk crawls (up to the next entry the directory lists), belong
+// to a ZIP file stored in an entry: they are data, they neither end the
+// walk nor make entries. A file without a consistent end record is walked
+// without it.
 
 #include <QByteArray>
 #include <QString>
@@ -35,10 +42,12 @@ public:
     // its first byte and the offset just past it. The bytes may be the
     // source's own, valid only during the call: a sink keeps copies.
     virtual void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) = 0;
-    // An entry that cannot be read: stored compressed, or a message larger
-    // than kMaxPayloadBytes. Its name (empty for an emails element found by
-    // crawling), and whether it is an attachment entry, which still answers
-    // its message's attachment list.
+    // An entry that cannot be read: stored compressed, a message larger
+    // than kMaxPayloadBytes, a damaged header or an entry cut by the end of
+    // the file, an attachment in a streamed entry. Its name (empty for an
+    // emails element found by crawling or a header without one), and whether
+    // it is an attachment entry, which still answers its message's
+    // attachment list.
     virtual void unreadableEntry(const QString &name, bool isAttachment) = 0;
     // The whole-number percentage of the file walked, each value once.
     virtual void progress(int percent);

@@ -70,6 +70,13 @@ QString attachLine(const QByteArray &name, qint64 offset, const QByteArray &data
     return QStringLiteral("attach %1 %2+%3").arg(QString::fromUtf8(name)).arg(offset).arg(data.size());
 }
 
+// The two lines of an entry told as unreadable: its diagnostic and its report.
+QStringList toldLines(const QString &diagnostic, const QString &name, bool isAttachment)
+{
+    return {diagnostic + name,
+            QStringLiteral("unreadable %1 %2").arg(name, isAttachment ? QStringLiteral("attachment") : QStringLiteral("message"))};
+}
+
 } // namespace
 
 class TestOlmWalker : public QObject
@@ -119,7 +126,9 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         Archive a;
         const qint64 at = a.streamed("s.xml", "<emails>no blank " + payload);
         QTest::newRow("opening-tag-without-blank-is-crawled")
-            << a.bytes << QStringList{payloadLine(QString(), at + 17, payload)};
+            << a.bytes
+            << toldLines(QStringLiteral("Skipped streamed entry "), QStringLiteral("s.xml"), true)
+                   + QStringList{payloadLine(QString(), at + 17, payload)};
     }
     {
         Archive a;
@@ -154,7 +163,10 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         a.bytes += centralHeader("c");
         const qint64 at = a.bytes.size();
         a.bytes += payload;
-        QTest::newRow("local-header-restarts-the-count") << a.bytes << QStringList{payloadLine(QString(), at, payload)};
+        QTest::newRow("local-header-restarts-the-count")
+            << a.bytes
+            << toldLines(QStringLiteral("Skipped streamed entry "), QStringLiteral("e"), true)
+                   + QStringList{payloadLine(QString(), at, payload)};
     }
     {
         Archive a;
@@ -189,15 +201,21 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         const qint64 next = a.sized("Local/att/y", "after");
         setHeaderLength(a.bytes, header, kExtraLengthField, 21);
         QTest::newRow("extra-length-one-too-many")
-            << a.bytes << QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
+            << a.bytes
+            << toldLines(QStringLiteral("Skipped damaged entry at byte 0 "),
+                         QStringLiteral("Local/Mail/F/m__message_attachment__.xml"), false)
+                   + QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
     }
     {
         Archive a;
         const qint64 at = a.streamed("s.xml", payload);
         const qint64 next = a.sized("Local/att/y", "after");
         setHeaderLength(a.bytes, 0, kNameLengthField, 5 + 40);
+        // Read by its wrong length, the name takes in the start of the data.
         QTest::newRow("streamed-name-length-too-long")
-            << a.bytes << QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
+            << a.bytes
+            << toldLines(QStringLiteral("Skipped streamed entry "), QString::fromUtf8("s.xml" + payload.left(40)), true)
+                   + QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
     }
     {
         QByteArray bytes = localHeader("Local/att/x", 7, 3, 3, QByteArray());
@@ -245,6 +263,7 @@ void TestOlmWalker::handsOnEntriesAndElements()
 void TestOlmWalker::hostileInputsEndInsideTheFile_data()
 {
     QTest::addColumn<QByteArray>("archive");
+    // Each damaged entry is told: a diagnostic and a report.
     QTest::addColumn<int>("handOvers");
 
     const QByteArray data(64, 'd');
@@ -252,18 +271,18 @@ void TestOlmWalker::hostileInputsEndInsideTheFile_data()
     const auto withExtra = [&](const QByteArray &extra, quint32 size32) {
         return localHeader(name, 7, size32, size32, extra) + data;
     };
-    QTest::newRow("size-2^63") << withExtra(zip64Block(quint64(1) << 63, quint64(1) << 63), 0xFFFFFFFF) << 0;
-    QTest::newRow("size-minus-1") << withExtra(zip64Block(~quint64(0), ~quint64(0)), 0xFFFFFFFF) << 0;
-    QTest::newRow("size-past-the-end") << withExtra(zip64Block(65, 65), 0xFFFFFFFF) << 0;
-    QTest::newRow("sizes-that-disagree") << withExtra(zip64Block(10, 12), 0xFFFFFFFF) << 0;
-    QTest::newRow("huge-name-length") << localHeader(name, 7, 1, 1, QByteArray(), 0, 0xFFFF) + data << 0;
-    QTest::newRow("extra-length-0-with-size-marker") << withExtra(QByteArray(), 0xFFFFFFFF) << 0;
-    QTest::newRow("extra-length-19") << withExtra(zip64Block(4, 4).left(19), 0xFFFFFFFF) << 0;
+    QTest::newRow("size-2^63") << withExtra(zip64Block(quint64(1) << 63, quint64(1) << 63), 0xFFFFFFFF) << 2;
+    QTest::newRow("size-minus-1") << withExtra(zip64Block(~quint64(0), ~quint64(0)), 0xFFFFFFFF) << 2;
+    QTest::newRow("size-past-the-end") << withExtra(zip64Block(65, 65), 0xFFFFFFFF) << 2;
+    QTest::newRow("sizes-that-disagree") << withExtra(zip64Block(10, 12), 0xFFFFFFFF) << 2;
+    QTest::newRow("huge-name-length") << localHeader(name, 7, 1, 1, QByteArray(), 0, 0xFFFF) + data << 2;
+    QTest::newRow("extra-length-0-with-size-marker") << withExtra(QByteArray(), 0xFFFFFFFF) << 2;
+    QTest::newRow("extra-length-19") << withExtra(zip64Block(4, 4).left(19), 0xFFFFFFFF) << 2;
     QTest::newRow("extra-length-40")
         << localHeader(name, 7, 0xFFFFFFFF, 0xFFFFFFFF, zip64Block(4, 4) + zip64Block(5, 5)) + data.left(4) << 1;
-    QTest::newRow("truncated-header") << localHeader(name, 7, 1, 1, QByteArray()).left(20) << 0;
+    QTest::newRow("truncated-header") << localHeader(name, 7, 1, 1, QByteArray()).left(20) << 2;
     QTest::newRow("unclosed-element") << QByteArray("<emails <emails <notes ") << 1;
-    QTest::newRow("signature-bytes-only") << QByteArray("PK\3\4PK\1\2PK\1\2PK") << 0;
+    QTest::newRow("signature-bytes-only") << QByteArray("PK\3\4PK\1\2PK\1\2PK") << 2;
     // Every prefix of a whole backup is walked in the test below.
     QTest::newRow("prefixes-of-a-backup") << sampleArchive() << -1;
 }
@@ -507,6 +526,8 @@ void TestOlmWalker::keepsTheWalkOrderAcrossBatches()
 void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
 {
     QTest::addColumn<QByteArray>("archive");
+    QTest::addColumn<QStringList>("expected"); // subject, folder, attachment names
+    QTest::addColumn<bool>("told");            // whether the scan counts an entry it could not read
     // A message in Inbox, the message whose header is damaged, an attachment
     // and the message that lists it, 25 more messages, a large attachment.
     const QByteArray damagedName = "Local/Mail/Projects/m1__message_attachment__.xml";
@@ -533,17 +554,70 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
         setHeaderLength(a.bytes, header, field, quint16(length + change));
         return a.bytes;
     };
-    QTest::newRow("extra-length-65535") << backup(true, kExtraLengthField, 65535 - 20);
-    QTest::newRow("extra-length-one-too-many") << backup(true, kExtraLengthField, 1);
-    QTest::newRow("name-length-65535") << backup(false, kNameLengthField, 65535 - damagedName.size());
-    QTest::newRow("name-length-one-too-few") << backup(false, kNameLengthField, -1);
+    // The damaged entry's message, found by the crawl, has no folder of its own.
+    QStringList crawled{QStringLiteral("m0 Inbox "), QStringLiteral("m1 Unfiled "), QStringLiteral("m2 Sent a2.txt;")};
+    for (int i = 3; i < 28; ++i)
+        crawled.append(QStringLiteral("m%1 Inbox ").arg(i));
+    QTest::newRow("extra-length-65535") << backup(true, kExtraLengthField, 65535 - 20) << crawled << true;
+    QTest::newRow("extra-length-one-too-many") << backup(true, kExtraLengthField, 1) << crawled << true;
+    QTest::newRow("name-length-65535") << backup(false, kNameLengthField, 65535 - damagedName.size()) << crawled << true;
+    QTest::newRow("name-length-one-too-few") << backup(false, kNameLengthField, -1) << crawled << true;
+
+    // m0, a1, a2 (a ZIP file of three members, with its own local and
+    // central headers, or plain text), m1 listing a1 and a2, m2 to m5.
+    enum Damage { None, Streamed, ExtraLength, NameLength, CutInLastMessage };
+    const QByteArray a2Name = "Local/com.microsoft.__Attachments/a2";
+    const auto withZip = [&a2Name](bool zipA2, Damage damage, bool zip64) {
+        Archive zip;
+        for (const QByteArray n : {"0", "1", "2"})
+            zip.sized32("word/part" + n + ".xml", "<w:t>member " + n + "</w:t>");
+        zip.centralDirectory();
+        const QByteArray a2 = zipA2 ? zip.bytes : QByteArray("plain second attachment");
+        Archive a;
+        a.sized("Local/Mail/Inbox/m0__message_attachment__.xml", emails({simpleMessage("m0", "b")}));
+        a.sized("Local/com.microsoft.__Attachments/a1", "first attachment");
+        const qint64 header = a.bytes.size();
+        damage == Streamed ? a.streamed(a2Name, a2, true) : a.sized(a2Name, a2);
+        a.sized("Local/Mail/Projects/m1__message_attachment__.xml",
+                emails({message({element("OPFMessageCopySubject", "m1"),
+                                 element("OPFMessageCopyAttachmentList",
+                                         attachment("c1", "text/plain", "a.txt", "Local/com.microsoft.__Attachments/a1")
+                                             + attachment("c2", "application/zip", "b.zip", a2Name))})}));
+        qint64 last = 0;
+        for (const QByteArray n : {"2", "3", "4", "5"})
+            last = a.sized("Local/Mail/Inbox/m" + n + "__message_attachment__.xml", emails({simpleMessage("m" + n, "b")}));
+        a.centralDirectory(zip64);
+        if (damage == ExtraLength)
+            setHeaderLength(a.bytes, header, kExtraLengthField, 20 + 1);
+        if (damage == NameLength)
+            setHeaderLength(a.bytes, header, kNameLengthField, quint16(a2Name.size() + 7));
+        if (damage == CutInLastMessage)
+            a.bytes.truncate(int(last) + 40);
+        return a.bytes;
+    };
+    const auto found = [](const QString &m1Attachments, bool m5) {
+        QStringList list{QStringLiteral("m0 Inbox "), QStringLiteral("m1 Projects ") + m1Attachments};
+        for (int i = 2; i < (m5 ? 6 : 5); ++i)
+            list.append(QStringLiteral("m%1 Inbox ").arg(i));
+        return list;
+    };
+    const QString both = QStringLiteral("a.txt;b.zip;");
+    const QString first = QStringLiteral("a.txt;");
+    QTest::newRow("zip-attachment-whole") << withZip(true, None, false) << found(both, true) << false;
+    QTest::newRow("zip-attachment-whole-zip64-directory") << withZip(true, None, true) << found(both, true) << false;
+    QTest::newRow("zip-attachment-streamed") << withZip(true, Streamed, false) << found(first, true) << true;
+    QTest::newRow("zip-attachment-extra-length-plus-1") << withZip(true, ExtraLength, false) << found(first, true) << true;
+    QTest::newRow("zip-attachment-name-length-plus-7") << withZip(true, NameLength, true) << found(first, true) << true;
+    QTest::newRow("plain-attachment-extra-length-plus-1") << withZip(false, ExtraLength, false) << found(first, true) << true;
+    QTest::newRow("file-cut-inside-the-last-message") << withZip(true, CutInLastMessage, false) << found(both, false) << true;
 }
 
 void TestOlmWalker::keepsEntriesAfterADamagedLength()
 {
-    // Every other entry is read into its own folder; the damaged entry's
-    // message, found by the crawl, has no folder of its own.
+    // Every other entry is read into its own folder, and a damage is told.
     QFETCH(QByteArray, archive);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, told);
     QTemporaryDir dir;
     m_selectedFile = dir.filePath(QStringLiteral("damaged.olm"));
     QVERIFY(writeFile(m_selectedFile, archive));
@@ -556,10 +630,8 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength()
     for (const MailMLRC *r = TmpMlrcPtrStart; r; r = r->pNext)
         found.append(QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(r->szSubject), objMapFID_Name.value(qint64(r->llFolderId)),
                                                     QString::fromUtf8(r->pAttachNames)));
-    QStringList expected{QStringLiteral("m0 Inbox "), QStringLiteral("m1 Unfiled "), QStringLiteral("m2 Sent a2.txt;")};
-    for (int i = 3; i < 28; ++i)
-        expected.append(QStringLiteral("m%1 Inbox ").arg(i));
     QCOMPARE(found, expected);
+    QCOMPARE(scan.nSkippedFiles > 0, told);
 }
 
 QTEST_GUILESS_MAIN(TestOlmWalker)

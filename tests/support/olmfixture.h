@@ -41,6 +41,18 @@ inline QByteArray centralHeader(const QByteArray &name)
     return le(0x02014b50, 4) + QByteArray(26, '\0') + le(name.size(), 2) + QByteArray(14, '\0') + name;
 }
 
+// A central-directory header listing the entry whose local header is at
+// localOffset; with zip64, the sizes and the offset stand in a ZIP64 block.
+inline QByteArray listedHeader(const QByteArray &name, quint32 crc, quint64 size, quint64 localOffset, bool zip64)
+{
+    const quint32 marker = 0xFFFFFFFF;
+    const QByteArray extra = zip64 ? le(0x0001, 2) + le(24, 2) + le(size, 8) + le(size, 8) + le(localOffset, 8)
+                                   : QByteArray();
+    return le(0x02014b50, 4) + le(45, 2) + le(45, 2) + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 2) + le(crc, 4)
+           + le(zip64 ? marker : size, 4) + le(zip64 ? marker : size, 4) + le(name.size(), 2) + le(extra.size(), 2)
+           + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 4) + le(zip64 ? marker : localOffset, 4) + name + extra;
+}
+
 class Archive
 {
 public:
@@ -49,42 +61,69 @@ public:
     // A stored entry with its sizes in a ZIP64 block; returns its data offset.
     qint64 sized(const QByteArray &name, const QByteArray &data, quint16 method = 0)
     {
+        note(name, data, 0x1234abcd);
         bytes += localHeader(name, 0x1234abcd, 0xFFFFFFFF, 0xFFFFFFFF, zip64Block(data.size(), data.size()),
                              method);
         const qint64 offset = bytes.size();
         bytes += data;
-        m_names.append(name);
         return offset;
     }
     // A stored entry with its sizes in the 32-bit header fields and no extra
     // field; returns its data offset.
     qint64 sized32(const QByteArray &name, const QByteArray &data)
     {
+        note(name, data, 0x1234abcd);
         bytes += localHeader(name, 0x1234abcd, quint32(data.size()), quint32(data.size()), QByteArray());
         const qint64 offset = bytes.size();
         bytes += data;
-        m_names.append(name);
         return offset;
     }
-    // A streamed entry (CRC 0, no extra field); returns its data offset.
-    qint64 streamed(const QByteArray &name, const QByteArray &data)
+    // A streamed entry (CRC 0, no extra field, a data descriptor after the
+    // data); returns its data offset.
+    qint64 streamed(const QByteArray &name, const QByteArray &data, bool descriptor = false)
     {
+        note(name, data, 0x5eed5eed);
         bytes += localHeader(name, 0, 0, 0, QByteArray());
         const qint64 offset = bytes.size();
         bytes += data;
-        m_names.append(name);
+        if (descriptor)
+            bytes += le(0x08074b50, 4) + le(0x5eed5eed, 4) + le(quint64(data.size()), 4) + le(quint64(data.size()), 4);
         return offset;
     }
-    // One central-directory header per entry so far (at least three).
-    void centralDirectory()
+    // The central directory listing every entry so far, and its end record
+    // (with zip64, the ZIP64 end record and its locator before it).
+    void centralDirectory(bool zip64 = false)
     {
-        for (int i = 0; i < qMax(3, m_names.size()); ++i)
-            bytes += centralHeader(m_names.value(i, QByteArrayLiteral("x")));
-        bytes += le(0x06054b50, 4) + QByteArray(18, '\0');
+        const qint64 start = bytes.size();
+        for (const Listed &entry : m_entries)
+            bytes += listedHeader(entry.name, entry.crc, entry.size, entry.localOffset, zip64);
+        const qint64 size = bytes.size() - start;
+        const quint64 count = quint64(m_entries.size());
+        if (zip64) {
+            const qint64 record = bytes.size();
+            bytes += le(0x06064b50, 4) + le(44, 8) + le(45, 2) + le(45, 2) + le(0, 4) + le(0, 4) + le(count, 8)
+                     + le(count, 8) + le(quint64(size), 8) + le(quint64(start), 8);
+            bytes += le(0x07064b50, 4) + le(0, 4) + le(quint64(record), 8) + le(1, 4);
+            bytes += le(0x06054b50, 4) + le(0, 4) + le(0xFFFF, 2) + le(0xFFFF, 2) + le(0xFFFFFFFF, 4)
+                     + le(0xFFFFFFFF, 4) + le(0, 2);
+            return;
+        }
+        bytes += le(0x06054b50, 4) + le(0, 4) + le(count, 2) + le(count, 2) + le(quint64(size), 4)
+                 + le(quint64(start), 4) + le(0, 2);
     }
 
 private:
-    QList<QByteArray> m_names;
+    struct Listed {
+        QByteArray name;
+        quint32 crc;
+        quint64 size;
+        qint64 localOffset;
+    };
+    void note(const QByteArray &name, const QByteArray &data, quint32 crc)
+    {
+        m_entries.append(Listed{name, crc, quint64(data.size()), bytes.size()});
+    }
+    QList<Listed> m_entries;
 };
 
 // Offsets of the name length and the extra-field length in a local header.
