@@ -139,12 +139,14 @@ bool inOrder(const QStringList &part, const QStringList &whole)
 }
 
 // The input as a backup: four bytes choose the number of entries, the one
-// to damage, the length field and the change; the rest, without 'P' and '<'
-// (so that it holds no signature and no element), fills attachment entries
-// and messages in folders of their own. The damaged entry may be lost or
-// found without its folder; every other one must be handed on as in the
-// undamaged backup, unless the damaged end lands on a record, which makes
-// the damage undetectable.
+// to damage, the length field (and whether the damaged attachment holds a
+// ZIP file, or is streamed instead of damaged) and the change; the rest,
+// without 'P' and '<' (so that it holds no signature and no element), fills
+// attachment entries and messages in folders of their own. The damaged
+// entry may be lost or found without its folder; every other one must be
+// handed on as in the undamaged backup, unless the damaged end lands on a
+// record, which makes the damage undetectable. The headers of a ZIP file
+// inside an entry must neither end the walk nor make entries.
 void checkResynchronisation(const QByteArray &input)
 {
     using namespace olmfixture;
@@ -153,6 +155,8 @@ void checkResynchronisation(const QByteArray &input)
     const int count = 2 + static_cast<unsigned char>(input.at(0)) % 6;
     const int damaged = static_cast<unsigned char>(input.at(1)) % count;
     const bool nameField = input.at(2) & 1;
+    const bool zipData = input.at(2) & 2;
+    const bool streamedInstead = input.at(2) & 4;
     const int change = int(static_cast<signed char>(input.at(3)));
     QByteArray text = input.mid(4);
     text.replace('P', 'p').replace('<', '(');
@@ -160,31 +164,52 @@ void checkResynchronisation(const QByteArray &input)
 
     // Name damage with 32-bit sizes, extra-field damage with a ZIP64 block:
     // either way a wrong length moves the entry's end by the change.
-    Archive a;
     QList<qint64> headers;
     QList<int> lengths;
-    for (int i = 0; i < count; ++i) {
-        headers.append(a.bytes.size());
-        const QByteArray n = QByteArray::number(i);
-        const QByteArray chunk = text.mid(i * piece, piece);
-        const QByteArray name = i % 2 ? "Local/Mail/F" + n + "/m__message_attachment__.xml" : "Local/att/" + n;
-        const QByteArray data = i % 2 ? emails({simpleMessage(chunk, chunk)}) : chunk;
-        nameField ? a.sized32(name, data) : a.sized(name, data);
-        lengths.append(nameField ? name.size() : 20);
-    }
-    const qint64 originalEnd = damaged + 1 < count ? headers.at(damaged + 1) : a.bytes.size();
-    a.centralDirectory();
+    qint64 entriesEnd = 0;
+    const auto build = [&](bool streamChosen) {
+        Archive a;
+        headers.clear();
+        lengths.clear();
+        for (int i = 0; i < count; ++i) {
+            headers.append(a.bytes.size());
+            const QByteArray n = QByteArray::number(i);
+            const QByteArray chunk = text.mid(i * piece, piece);
+            const QByteArray name = i % 2 ? "Local/Mail/F" + n + "/m__message_attachment__.xml" : "Local/att/" + n;
+            QByteArray data = i % 2 ? emails({simpleMessage(chunk, chunk)}) : chunk;
+            if (i == damaged && i % 2 == 0 && zipData) {
+                Archive zip;
+                zip.sized32("m/0", chunk);
+                zip.sized("m/1", chunk);
+                zip.sized32("m/2", chunk);
+                zip.centralDirectory(nameField);
+                data = zip.bytes;
+            }
+            if (i == damaged && streamChosen)
+                a.streamed(name, data, true);
+            else
+                nameField ? a.sized32(name, data) : a.sized(name, data);
+            lengths.append(nameField ? name.size() : 20);
+        }
+        entriesEnd = a.bytes.size();
+        a.centralDirectory();
+        return a;
+    };
+    const Archive a = build(false);
+    const qint64 originalEnd = damaged + 1 < count ? headers.at(damaged + 1) : entriesEnd;
     const int value = lengths.at(damaged) + change;
-    if (change == 0 || value < 0 || value > 0xFFFF)
+    if (!streamedInstead && (change == 0 || value < 0 || value > 0xFFFF))
         return;
     const qint64 movedEnd = originalEnd + change;
     const QByteArray there = a.bytes.mid(int(qBound<qint64>(0, movedEnd, a.bytes.size())), 4);
-    if (movedEnd == a.bytes.size() || there == "PK\3\4" || there == "PK\1\2" || there == "PK\7\x08")
+    if (!streamedInstead
+        && (movedEnd == a.bytes.size() || there == "PK\3\4" || there == "PK\1\2" || there == "PK\7\x08"))
         return;
 
     const QStringList whole = walkLog(a.bytes, olm::WalkMode::Fast);
-    QByteArray broken = a.bytes;
-    setHeaderLength(broken, headers.at(damaged), nameField ? kNameLengthField : kExtraLengthField, quint16(value));
+    QByteArray broken = streamedInstead ? build(true).bytes : a.bytes;
+    if (!streamedInstead)
+        setHeaderLength(broken, headers.at(damaged), nameField ? kNameLengthField : kExtraLengthField, quint16(value));
     const QStringList walked = walkLog(broken, olm::WalkMode::Fast);
     if (broken.size() <= 4096 && walkLog(broken, olm::WalkMode::Reference) != walked)
         std::abort();
@@ -196,7 +221,16 @@ void checkResynchronisation(const QByteArray &input)
         if (!ofDamaged)
             others.append(line);
     }
-    if (others.size() != count - 1 || !inOrder(others, walked))
+    // A streamed header is shorter and adds a descriptor: the entries after
+    // it move, so only their names are compared.
+    const auto named = [streamedInstead](QStringList lines) {
+        if (streamedInstead) {
+            for (QString &line : lines)
+                line = line.section(QLatin1Char(' '), 0, 1);
+        }
+        return lines;
+    };
+    if (others.size() != count - 1 || !inOrder(named(others), named(walked)))
         std::abort();
 }
 
