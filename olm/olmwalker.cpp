@@ -217,13 +217,13 @@ struct Directory {
 };
 
 // The offsets of the local headers listed in the directory [start, end)
-// of count entries, or nothing when any header is malformed, the count
-// disagrees or a listed offset holds no local header.
+// of count entries, or nothing when any header is malformed or the count
+// disagrees. Whether a listed offset holds a local header is looked at
+// only where the walk relies on it.
 std::vector<std::pair<qint64, qint64>> listedEntries(ByteSource &source, qint64 start, qint64 end, quint64 count)
 {
     std::vector<std::pair<qint64, qint64>> entries;
     WindowReader reader(source, kFastWindow);
-    WindowReader locals(source, kSmallestFastWindow);
     QByteArray scratch;
     qint64 position = start;
     quint64 listed = 0;
@@ -260,7 +260,7 @@ std::vector<std::pair<qint64, qint64>> listedEntries(ByteSource &source, qint64 
             if (!found)
                 return {};
         }
-        if (local >= quint64(start) || locals.readLittleEndian(qint64(local), 4) != kLocalHeader)
+        if (local >= quint64(start))
             return {};
         entries.emplace_back(qint64(local), position);
         position += kCentralHeaderSize + nameLength + extraLength + commentLength;
@@ -363,7 +363,7 @@ public:
                 // The data of an entry that is crawled holds no headers of
                 // the backup's own up to the next entry the directory lists.
                 if (next == position + 1)
-                    m_dataUntil = m_directory.dataLimitOf(position);
+                    enterEntryData(position);
             } else if (signature == kCentralHeader && position >= m_dataUntil && isDirectoryHeader(position)) {
                 // 3. The central directory: the third header ends the walk
                 if (++centralHeaders == kCentralHeadersAtEnd)
@@ -395,6 +395,16 @@ private:
     };
 
     bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
+
+    // Takes the headers up to the next listed entry as data of the entry at
+    // p, when that entry's header (or the directory) stands where listed.
+    void enterEntryData(qint64 p)
+    {
+        const qint64 limit = m_directory.dataLimitOf(p);
+        const quint32 expected = limit == m_directory.start ? kCentralHeader : kLocalHeader;
+        if (limit > p && quint32(m_nameReader.readLittleEndian(limit, 4)) == expected)
+            m_dataUntil = limit;
+    }
 
     // Whether a central header at position belongs to the backup's own
     // directory rather than to a ZIP file stored in an entry.
