@@ -25,6 +25,8 @@ constexpr int kEndRecordSize = 22;
 constexpr int kZip64LocatorSize = 20;
 constexpr int kZip64EndRecordSize = 56;
 constexpr qint64 kLargestComment = 0xFFFF;
+// A directory listing more entries is not used (16 bytes are kept for each).
+constexpr quint64 kMostListedEntries = quint64(1) << 23;
 constexpr quint16 kZip64Tag = 0x0001;
 constexpr quint32 kSize32Marker = 0xFFFFFFFFu;
 constexpr int kCentralHeadersAtEnd = 3;
@@ -223,11 +225,13 @@ struct Directory {
 std::vector<std::pair<qint64, qint64>> listedEntries(ByteSource &source, qint64 start, qint64 end, quint64 count)
 {
     std::vector<std::pair<qint64, qint64>> entries;
+    if (count == 0 || count > kMostListedEntries)
+        return entries;
     WindowReader reader(source, kFastWindow);
     QByteArray scratch;
     qint64 position = start;
     quint64 listed = 0;
-    while (position < end) {
+    while (position < end && listed < count) {
         qint64 got = 0;
         const char *header = reader.fetch(position, kCentralHeaderSize, scratch, &got);
         if (got < kCentralHeaderSize || littleEndian(header, 0, 4) != kCentralHeader)
@@ -266,7 +270,7 @@ std::vector<std::pair<qint64, qint64>> listedEntries(ByteSource &source, qint64 
         position += kCentralHeaderSize + nameLength + extraLength + commentLength;
         ++listed;
     }
-    if (position != end || listed != count || listed == 0)
+    if (position != end || listed != count)
         return {};
     std::sort(entries.begin(), entries.end());
     return entries;
@@ -302,7 +306,7 @@ Directory readDirectory(ByteSource &source)
     if (count == 0xFFFF || length == kSize32Marker || start == kSize32Marker) {
         char locator[kZip64LocatorSize];
         char zip64[kZip64EndRecordSize];
-        if (recordOffset < kZip64LocatorSize
+        if (recordOffset < kZip64LocatorSize + kZip64EndRecordSize
             || source.readAt(recordOffset - kZip64LocatorSize, locator, kZip64LocatorSize) != kZip64LocatorSize
             || littleEndian(locator, 0, 4) != kZip64Locator)
             return directory;
