@@ -266,12 +266,14 @@ void TestMailWriters::savedFilesLogOnlyWhenAsked()
     QFETCH(QStringList, lines);
     QMailSaving saving;
     GetAllFilePathInStrList = registered(QStringLiteral("/Mail/Inbox"));
-    OutputCapture capture("converter.save.files", turnedOn);
-    QVERIFY(saving.writeMailForPostBoxAppleMail(kText, true));
-    QVERIFY(saving.closeWriterOutput());
+    bool written = false;
+    const CapturedOutput output = captureOutput("converter.save.files", turnedOn, [&] {
+        written = saving.writeMailForPostBoxAppleMail(kText, true) && saving.closeWriterOutput();
+    });
 
-    QCOMPARE(QString::fromUtf8(capture.standardOutput()), QString());
-    QCOMPARE(capture.debugLines(), lines.replaceInStrings(QStringLiteral("%1"), GetAllFilePathInStrList));
+    QVERIFY(written);
+    QCOMPARE(QString::fromUtf8(output.standardOutput), QString());
+    QCOMPARE(output.debugLines, lines.replaceInStrings(QStringLiteral("%1"), GetAllFilePathInStrList));
 }
 
 // Reads mbox files with Python's mailbox and email modules and prints, per

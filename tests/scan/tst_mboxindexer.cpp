@@ -490,16 +490,13 @@ void TestMboxIndexer::diagnosticLinesLogOnlyWhenAsked()
     const QString path = writeFile(QStringLiteral("Inbox"), kSep1 + "From: =?UTF-8?Q?Jos=C3=A9?= <j@x.org>\n\nb\n"
                                                               + kSep2 + "From: \"=?UTF-8?Q?Ana?=\" <a@x.org>\n\nb\n");
     QMessageSavingThread thread;
-    OutputCapture capture("converter.scan.index", turnedOn);
-    if (whileScanning) {
-        m_selectedFile = m_dir->path();
-        thread.PostBoxFileSearch();
-    } else {
-        thread.GetAllFieldsForTree(path);
-    }
+    m_selectedFile = m_dir->path();
+    const CapturedOutput output = captureOutput("converter.scan.index", turnedOn, [&] {
+        whileScanning ? thread.PostBoxFileSearch() : thread.GetAllFieldsForTree(path);
+    });
 
-    QCOMPARE(QString::fromUtf8(capture.standardOutput()), QString());
-    QCOMPARE(capture.debugLines(), lines);
+    QCOMPARE(QString::fromUtf8(output.standardOutput), QString());
+    QCOMPARE(output.debugLines, lines);
     QVERIFY(TmpMboxMbxPtrStart && TmpMboxMbxPtrStart->pNext);
     QCOMPARE(TmpMboxMbxPtrStart->szFrom, QStringLiteral("José <j@x.org>"));
     QCOMPARE(TmpMboxMbxPtrStart->pNext->szFrom, QStringLiteral("\"Ana\" <a@x.org>"));

@@ -1,51 +1,48 @@
 #include "support/outputcapture.h"
 
 #include <QLoggingCategory>
+#include <QTemporaryFile>
 
 #include <cstdio>
 
 #include <unistd.h>
 
 namespace {
-OutputCapture *current = nullptr;
+const char *capturedCategory = nullptr;
+QStringList *capturedLines = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void collectDebugLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtDebugMsg && qstrcmp(context.category, capturedCategory) == 0)
+        capturedLines->append(message);
+    else
+        previousHandler(type, context, message);
+}
 } // namespace
 
-OutputCapture::OutputCapture(const char *category, bool turnedOn) : m_category(category)
+CapturedOutput captureOutput(const char *category, bool turnedOn, const std::function<void()> &call)
 {
-    QLoggingCategory::setFilterRules(turnedOn ? QString::fromLatin1(m_category + ".debug=true") : QString());
-    current = this;
-    m_previous = qInstallMessageHandler(handle);
-    if (!m_file.open())
-        return;
+    CapturedOutput output;
+    QTemporaryFile file;
+    if (!file.open())
+        return output;
+    QLoggingCategory::setFilterRules(turnedOn ? QLatin1String(category) + QLatin1String(".debug=true") : QString());
+    capturedCategory = category;
+    capturedLines = &output.debugLines;
+    previousHandler = qInstallMessageHandler(collectDebugLine);
     std::fflush(stdout);
-    m_savedOutput = ::dup(STDOUT_FILENO);
-    ::dup2(m_file.handle(), STDOUT_FILENO);
-}
+    const int savedOutput = ::dup(STDOUT_FILENO);
+    ::dup2(file.handle(), STDOUT_FILENO);
 
-OutputCapture::~OutputCapture()
-{
-    standardOutput();
-    qInstallMessageHandler(m_previous);
-    current = nullptr;
+    call();
+
+    std::fflush(stdout);
+    ::dup2(savedOutput, STDOUT_FILENO);
+    ::close(savedOutput);
+    qInstallMessageHandler(previousHandler);
     QLoggingCategory::setFilterRules(QString());
-}
-
-QByteArray OutputCapture::standardOutput()
-{
-    if (m_savedOutput >= 0) {
-        std::fflush(stdout);
-        ::dup2(m_savedOutput, STDOUT_FILENO);
-        ::close(m_savedOutput);
-        m_savedOutput = -1;
-    }
-    m_file.seek(0);
-    return m_file.readAll();
-}
-
-void OutputCapture::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (current && type == QtDebugMsg && current->m_category == context.category)
-        current->m_lines.append(message);
-    else if (current && current->m_previous)
-        current->m_previous(type, context, message);
+    file.seek(0);
+    output.standardOutput = file.readAll();
+    return output;
 }
