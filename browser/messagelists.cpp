@@ -12,7 +12,9 @@
 #include <QPair>
 #include <QSet>
 #include <QSize>
+#include <QTextLayout>
 #include <QTreeWidgetItem>
+#include <QtMath>
 
 namespace messagelists {
 
@@ -114,6 +116,29 @@ const QFont &rowFont()
     return *font;
 }
 
+// Every row's height: room for two lines (sender, subject) of the row font,
+// and not less than kRowSize. The lines are measured with Chinese, Japanese
+// and Korean text beside Latin, as the fallback fonts that draw those
+// characters reach further above and below the line than the row font, and
+// a row too low for both lines shows only the first. Measured once: every
+// row has the same height, so the list places rows without measuring each.
+int rowHeight()
+{
+    static const int height = [] {
+        const QString sample = QStringLiteral("漢字かなAg") + QChar::LineSeparator + QStringLiteral("한글Ag");
+        QTextLayout layout(sample, rowFont());
+        layout.beginLayout();
+        qreal lines = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(1e6);
+            lines += line.height();
+        }
+        layout.endLayout();
+        return qMax(kRowSize, qCeil(lines));
+    }();
+    return height;
+}
+
 const QIcon &mailIcon()
 {
     static const QIcon *icon = new QIcon(kMailIcon);
@@ -165,7 +190,7 @@ bool MessageRow::operator==(const MessageRow &other) const
 QTreeWidgetItem *makeMessageItem(const MessageRow &row)
 {
     auto *item = new QTreeWidgetItem;
-    item->setSizeHint(kDisplayColumn, QSize(kRowSize, kRowSize));
+    item->setSizeHint(kDisplayColumn, QSize(kRowSize, rowHeight()));
     item->setFont(kDisplayColumn, rowFont());
     item->setText(kDisplayColumn, row.display);
     item->setIcon(kDisplayColumn, mailIcon());

@@ -22,7 +22,7 @@ constexpr int kLengthColumn = 4;
 
 // Look of a row's display column.
 extern const QString kMailIcon;
-constexpr int kRowSize = 32;
+constexpr int kRowSize = 32; // width of a row's size hint, and its least height
 constexpr int kRowFontPoints = 11;
 
 // Second line of a backup row whose subject is empty.

@@ -14,12 +14,15 @@
 #include "scan/scanglobals.h"
 
 #include <QDir>
-
-#include <cstdio>
+#include <QLoggingCategory>
 
 using outputpaths::OutputTarget;
 
 namespace {
+
+// One debug line per saved file: off unless QT_LOGGING_RULES turns on
+// "converter.save.files.debug", so a large save does not flood the terminal.
+Q_LOGGING_CATEGORY(lcSavedFiles, "converter.save.files", QtInfoMsg)
 
 // Separator lines, fixed for every message whatever its own date.
 const QByteArray kSeparatorEmlx = QByteArrayLiteral("From - &&&&&@@@####");
@@ -175,8 +178,7 @@ bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endO
     const QString source = GetAllFilePathInStrList;
     if (!foldermodel::isTreePathRegistered(source))
         return false;
-    const QByteArray line = "tmpEmlFileName - " + source.toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    qCDebug(lcSavedFiles).noquote() << QLatin1String("tmpEmlFileName - ") + source;
 
     const QString root = appleTreeRoot();
     const OutputTarget target = placeOfMboxSource(outputpaths::mboxAppleTarget(source, root), source, root);

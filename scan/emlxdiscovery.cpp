@@ -10,11 +10,35 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace emlxdiscovery {
 
 namespace {
 const QLatin1String kPartSuffix(".emlxpart");
+
+// Where the part number of a part file's name begins: just after the dot
+// before it, which must stand in the file's own name, not in a directory
+// above it; -1 when the name does not end in ".emlxpart" or has no such dot.
+int partNumberStart(const QString &partPath)
+{
+    if (!partPath.endsWith(kPartSuffix))
+        return -1;
+    const int dot = partPath.lastIndexOf(QLatin1Char('.'), -kPartSuffix.size() - 1);
+    if (dot < 0 || partPath.indexOf(QLatin1Char('/'), dot) >= 0)
+        return -1;
+    return dot + 1;
+}
+
+// The text of a part file's number as its own name writes it; null when
+// partNumberStart finds none.
+QStringRef partNumberText(const QString &partPath)
+{
+    const int start = partNumberStart(partPath);
+    if (start < 0)
+        return QStringRef();
+    return partPath.midRef(start, partPath.size() - kPartSuffix.size() - start);
+}
 } // namespace
 
 bool isPartialMessage(const QString &path)
@@ -33,13 +57,8 @@ QString partialKey(const QString &path)
 
 QString partKey(const QString &partPath)
 {
-    if (!partPath.endsWith(kPartSuffix))
-        return QString();
-    const int dot = partPath.lastIndexOf(QLatin1Char('.'), -kPartSuffix.size() - 1);
-    // The dot must stand in the file's own name, not in a directory above it.
-    if (dot < 0 || partPath.indexOf(QLatin1Char('/'), dot) >= 0)
-        return QString();
-    return partPath.left(dot + 1);
+    const int start = partNumberStart(partPath);
+    return start < 0 ? QString() : partPath.left(start);
 }
 
 qint64 partNumber(const QString &partPath)
@@ -60,30 +79,26 @@ qint64 partNumber(const QString &partPath)
 
 QStringList orderClaimedParts(const QStringList &claimed)
 {
-    QStringList distinct;
+    // Only a number written as QString::number writes it counts: leading
+    // zeros or no number leave the part out. The number is read from the
+    // file's own name, so a folder or message named like a part file does
+    // not lend its number to every part below it.
+    std::vector<std::pair<qint64, QString>> numbered;
     QSet<QString> seen;
-    std::vector<qint64> numbers;
     for (const QString &part : claimed) {
         if (seen.contains(part))
             continue;
         seen.insert(part);
-        distinct.append(part);
-        numbers.push_back(partNumber(part));
+        const qint64 number = partNumber(part);
+        if (partNumberText(part) == QString::number(number))
+            numbered.emplace_back(number, part);
     }
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
 
     QStringList ordered;
-    std::vector<bool> taken(size_t(distinct.size()), false);
-    for (const qint64 number : numbers) {
-        const QString ending = QLatin1Char('.') + QString::number(number) + kPartSuffix;
-        for (int i = 0; i < distinct.size(); ++i) {
-            if (!taken[size_t(i)] && distinct.at(i).contains(ending)) {
-                taken[size_t(i)] = true;
-                ordered.append(distinct.at(i));
-            }
-        }
-    }
+    for (const auto &entry : numbered)
+        ordered.append(entry.second);
     return ordered;
 }
 

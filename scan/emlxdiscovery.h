@@ -29,10 +29,10 @@ QString partKey(const QString &partPath);
 qint64 partNumber(const QString &partPath);
 
 // The claimed parts in the order they belong to the message: by ascending
-// part number, each number taking the parts whose path holds "." + the
-// number + ".emlxpart". A part whose name writes its number otherwise
-// (leading zeros, no number) matches no number and is left out; a path
-// given twice is taken once.
+// part number as the file's own name writes it (the text after its
+// partKey), parts of one number in list order. A part whose name writes its
+// number otherwise (leading zeros, no number) or that has no partKey is
+// left out; a path given twice is taken once.
 QStringList orderClaimedParts(const QStringList &claimed);
 
 // The part files found in a scan, from which partial messages claim theirs

@@ -19,7 +19,6 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -430,9 +429,7 @@ public:
     {
         const bool candidate = mboxdiscovery::passesPathTest(m_path);
         mboxindex::IndexOptions options;
-        options.diagnostic = [](const QByteArray &lines) {
-            std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
-        };
+        options.diagnostic = mboxindex::logDiagnostic;
         if (candidate) {
             options.progress = [this](const mboxindex::IndexProgress &read) { return progress(read); };
             options.progressDue = mailboxProgressDue;

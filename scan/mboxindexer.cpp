@@ -8,11 +8,11 @@
 #include "scan/scanglobals.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -34,6 +34,11 @@
 namespace mboxindex {
 
 namespace {
+
+// One debug line per sender written as a Q encoded word: off unless
+// QT_LOGGING_RULES turns on "converter.scan.index.debug", so a large
+// store does not flood the terminal.
+Q_LOGGING_CATEGORY(lcScanIndex, "converter.scan.index", QtInfoMsg)
 
 bool hasPrefix(const char *data, int size, const char *prefix, bool ignoreCase)
 {
@@ -603,8 +608,8 @@ QByteArray unfoldedValue(const QByteArray &first, int valueStart, const QList<QB
 }
 
 // The diagnostic line of a sender that opens with a Q word of a known
-// charset and goes on after it: "lines - ", the rest with its word
-// markers removed, a line feed. Empty for any other sender.
+// charset and goes on after it: "lines - " and the rest with its word
+// markers removed. Empty for any other sender.
 QByteArray senderDiagnostic(const QByteArray &value)
 {
     if (!value.startsWith("=?"))
@@ -618,7 +623,7 @@ QByteArray senderDiagnostic(const QByteArray &value)
     if (wordEnd < 0 || wordEnd + 2 == rest.size())
         return QByteArray();
     rest.remove(wordEnd, 2);
-    return QByteArrayLiteral("lines - ") + rest + '\n';
+    return QByteArrayLiteral("lines - ") + rest;
 }
 
 // Sender and subject of the message being read.
@@ -1130,6 +1135,12 @@ IndexStatus IndexedFile::replayInto(MboxMbx *&head, MboxMbx *&tail, const IndexO
     return status;
 }
 
+void logDiagnostic(const QByteArray &line)
+{
+    // Through the locale codec, which gives back every byte as it was read.
+    qCDebug(lcScanIndex).noquote() << QString::fromLocal8Bit(line);
+}
+
 } // namespace mboxindex
 
 QDebug operator<<(QDebug debug, const mboxindex::MboxMessage &message)
@@ -1143,8 +1154,6 @@ QDebug operator<<(QDebug debug, const mboxindex::MboxMessage &message)
 void QMessageSavingThread::GetAllFieldsForTree(QString path)
 {
     mboxindex::IndexOptions options;
-    options.diagnostic = [](const QByteArray &lines) {
-        std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
-    };
+    options.diagnostic = mboxindex::logDiagnostic;
     mboxindex::appendMboxToList(path, TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd, options);
 }

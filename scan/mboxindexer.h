@@ -60,7 +60,7 @@ struct IndexOptions {
     // called at other steps too; the steps in between are stepped over
     // without a call.
     std::function<qint64(const IndexProgress &)> progressDue;
-    // Receives each diagnostic line ("lines - " and a sender word).
+    // Receives each diagnostic line ("lines - " and a sender word, no line end).
     std::function<void(const QByteArray &)> diagnostic;
     // Bytes read from the file at a time.
     int blockSize = kDefaultBlockSize;
@@ -84,6 +84,11 @@ IndexStatus indexMboxFile(const QString &path, const std::function<void(MboxMess
 // indexMboxFile that appends the messages to messages.
 IndexStatus collectMboxMessages(const QString &path, QVector<MboxMessage> &messages,
                                 const IndexOptions &options = {});
+
+// The diagnostic hook of the program's own scans: line goes to the debug
+// channel of the logging category "converter.scan.index", which stays
+// quiet unless QT_LOGGING_RULES turns it on.
+void logDiagnostic(const QByteArray &line);
 
 // Indexes the file at path into the MboxMbx list head/tail: its first
 // message fills the empty end node that an earlier file left, if the list

@@ -14,12 +14,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -119,6 +121,8 @@ private slots:
 
     void listsMboxMessagesOfExactPath_data();
     void listsMboxMessagesOfExactPath();
+    void rowsShowSenderAndSubjectLines_data();
+    void rowsShowSenderAndSubjectLines();
     void listsBackupMessagesByFolderId();
     void listsOperaMessagesByAccountAndLocation_data();
     void listsOperaMessagesByAccountAndLocation();
@@ -234,12 +238,51 @@ void TestMessageLists::listsMboxMessagesOfExactPath()
     if (!rows.isEmpty()) {
         QTreeWidgetItem *first = window->m_pMessageList->topLevelItem(0);
         QVERIFY(first->isSelected());
-        QCOMPARE(first->sizeHint(1), QSize(32, 32));
+        QCOMPARE(first->sizeHint(1).width(), 32);
+        QVERIFY(first->sizeHint(1).height() >= 32);
         QCOMPARE(first->font(1).family(), QStringLiteral("Lucida Grande"));
         QCOMPARE(first->font(1).pointSize(), 11);
         QVERIFY(!first->icon(1).isNull());
         QVERIFY(window->m_pMessageList->alternatingRowColors());
     }
+}
+
+void TestMessageLists::rowsShowSenderAndSubjectLines_data()
+{
+    QTest::addColumn<QString>("sender");
+
+    QTest::newRow("latin-sender") << QStringLiteral("Anna Berg <anna@example.org>");
+    QTest::newRow("chinese-sender") << QStringLiteral("王小明 <wang@example.cn>");
+    QTest::newRow("japanese-sender") << QStringLiteral("山田花子 <hanako@example.jp>");
+    QTest::newRow("korean-sender") << QStringLiteral("김민준 <minjun@example.kr>");
+}
+
+void TestMessageLists::rowsShowSenderAndSubjectLines()
+{
+    QFETCH(QString, sender);
+    if (QFontDatabase().families(QFontDatabase::SimplifiedChinese).isEmpty())
+        QSKIP("no CJK font installed");
+    bMboxFileFound = true;
+    appendNode(QStringLiteral("/src/Inbox"), sender, QStringLiteral("Quarterly report"), 0, 120);
+    appendNode(QString(), QString(), QString());
+    click(addFolder(502, QStringLiteral("Inbox"), QStringLiteral("/src/Inbox")));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    // Both lines laid out as the item view lays out a row's text.
+    QTreeWidget *list = window->m_pMessageList;
+    QTreeWidgetItem *row = list->topLevelItem(0);
+    QTextLayout layout(row->text(1).replace(QLatin1Char('\n'), QChar::LineSeparator), row->font(1));
+    layout.beginLayout();
+    qreal needed = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(1e6);
+        needed += line.height();
+    }
+    layout.endLayout();
+    QCOMPARE(layout.lineCount(), 2);
+    const QRect rect = list->visualItemRect(row);
+    QVERIFY2(rect.height() >= qCeil(needed), qPrintable(QStringLiteral("%1 < %2").arg(rect.height()).arg(needed)));
 }
 
 void TestMessageLists::listsBackupMessagesByFolderId()

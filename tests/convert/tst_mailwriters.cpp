@@ -10,6 +10,7 @@
 #include "scan/foldermodel.h"
 #include "scan/scanglobals.h"
 #include "support/globalsreset.h"
+#include "support/outputcapture.h"
 #include "support/testfiles.h"
 
 #include <QDirIterator>
@@ -70,6 +71,8 @@ private slots:
     void messageRecords();
     void mboxPieces_data();
     void mboxPieces();
+    void savedFilesLogOnlyWhenAsked_data();
+    void savedFilesLogOnlyWhenAsked();
     void independentReaderSplitsEveryMessage();
     void unregisteredSourceWritesNothing();
     void hostileFolderPathStaysInTree();
@@ -246,6 +249,31 @@ void TestMailWriters::mboxPieces()
         QCOMPARE(readAll(out() + QLatin1String("/Main Identity.rge/Contents/PkgInfo")), QByteArray("rge OPIM"));
     }
     QCOMPARE(filesBelow(out()), expectedFiles);
+}
+
+void TestMailWriters::savedFilesLogOnlyWhenAsked_data()
+{
+    QTest::addColumn<bool>("turnedOn");
+    QTest::addColumn<QStringList>("lines"); // %1 stands for the saved file
+
+    QTest::newRow("quiet-by-default") << false << QStringList();
+    QTest::newRow("line-per-saved-file-when-turned-on") << true << QStringList{QStringLiteral("tmpEmlFileName - %1")};
+}
+
+void TestMailWriters::savedFilesLogOnlyWhenAsked()
+{
+    QFETCH(bool, turnedOn);
+    QFETCH(QStringList, lines);
+    QMailSaving saving;
+    GetAllFilePathInStrList = registered(QStringLiteral("/Mail/Inbox"));
+    bool written = false;
+    const CapturedOutput output = captureOutput("converter.save.files", turnedOn, [&] {
+        written = saving.writeMailForPostBoxAppleMail(kText, true) && saving.closeWriterOutput();
+    });
+
+    QVERIFY(written);
+    QCOMPARE(QString::fromUtf8(output.standardOutput), QString());
+    QCOMPARE(output.debugLines, lines.replaceInStrings(QStringLiteral("%1"), GetAllFilePathInStrList));
 }
 
 // Reads mbox files with Python's mailbox and email modules and prints, per

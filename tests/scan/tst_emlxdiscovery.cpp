@@ -159,6 +159,14 @@ void TestEmlxDiscovery::claimedPartsAreOrderedByNumber_data()
         << QStringList{QStringLiteral("/m/1.4.emlxpart"), QStringLiteral("/m/1.4.emlxpart")}
         << QStringList{QStringLiteral("/m/1.4.emlxpart")};
     QTest::newRow("nothing-claimed") << QStringList() << QStringList();
+    QTest::newRow("folder-named-like-a-part")
+        << QStringList{QStringLiteral("/M/Taxes.2.emlxpart.mbox/Messages/12.3.emlxpart"),
+                       QStringLiteral("/M/Taxes.2.emlxpart.mbox/Messages/12.2.emlxpart")}
+        << QStringList{QStringLiteral("/M/Taxes.2.emlxpart.mbox/Messages/12.2.emlxpart"),
+                       QStringLiteral("/M/Taxes.2.emlxpart.mbox/Messages/12.3.emlxpart")};
+    QTest::newRow("message-name-holding-a-part-ending")
+        << QStringList{QStringLiteral("/m/1.3.emlxpart.4.emlxpart"), QStringLiteral("/m/1.3.emlxpart.3.emlxpart")}
+        << QStringList{QStringLiteral("/m/1.3.emlxpart.3.emlxpart"), QStringLiteral("/m/1.3.emlxpart.4.emlxpart")};
 }
 
 void TestEmlxDiscovery::claimedPartsAreOrderedByNumber()

@@ -7,6 +7,7 @@
 #include "scan/messagesavingthread.h"
 #include "scan/scanglobals.h"
 #include "support/globalsreset.h"
+#include "support/outputcapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -176,7 +177,8 @@ private slots:
     void cutsLongSubjectsAtTheField();
     void fillsTheListAcrossFiles();
     void keepsWholePathsInNodes();
-    void sendsDiagnosticLines();
+    void diagnosticLinesLogOnlyWhenAsked_data();
+    void diagnosticLinesLogOnlyWhenAsked();
     void reportsProgressAndStops();
     void survivesGarbage_data();
     void survivesGarbage();
@@ -467,18 +469,37 @@ void TestMboxIndexer::keepsWholePathsInNodes()
     QVERIFY(TmpMboxMbxPtrStart->szLocation.isEmpty());
 }
 
-void TestMboxIndexer::sendsDiagnosticLines()
+void TestMboxIndexer::diagnosticLinesLogOnlyWhenAsked_data()
 {
-    const QString path = writeFile(QStringLiteral("box"), kSep1 + "From: =?UTF-8?Q?Jos=C3=A9?= <j@x.org>\n\nb\n"
+    QTest::addColumn<bool>("whileScanning");
+    QTest::addColumn<bool>("turnedOn");
+    QTest::addColumn<QStringList>("lines");
+
+    const QStringList encodedSender{QStringLiteral("lines - Jos=C3=A9 <j@x.org>")};
+    QTest::newRow("list-fill-quiet-by-default") << false << false << QStringList();
+    QTest::newRow("list-fill-line-per-encoded-sender-when-turned-on") << false << true << encodedSender;
+    QTest::newRow("scan-quiet-by-default") << true << false << QStringList();
+    QTest::newRow("scan-line-per-encoded-sender-when-turned-on") << true << true << encodedSender;
+}
+
+void TestMboxIndexer::diagnosticLinesLogOnlyWhenAsked()
+{
+    QFETCH(bool, whileScanning);
+    QFETCH(bool, turnedOn);
+    QFETCH(QStringList, lines);
+    const QString path = writeFile(QStringLiteral("Inbox"), kSep1 + "From: =?UTF-8?Q?Jos=C3=A9?= <j@x.org>\n\nb\n"
                                                               + kSep2 + "From: \"=?UTF-8?Q?Ana?=\" <a@x.org>\n\nb\n");
-    QList<QByteArray> lines;
-    mboxindex::IndexOptions options;
-    options.diagnostic = [&lines](const QByteArray &line) { lines.append(line); };
-    QVector<MboxMessage> messages;
-    QCOMPARE(mboxindex::collectMboxMessages(path, messages, options), IndexStatus::Indexed);
-    QCOMPARE(lines, QList<QByteArray>{"lines - Jos=C3=A9 <j@x.org>\n"});
-    QCOMPARE(messages.at(0).from, QStringLiteral("José <j@x.org>"));
-    QCOMPARE(messages.at(1).from, QStringLiteral("\"Ana\" <a@x.org>"));
+    QMessageSavingThread thread;
+    m_selectedFile = m_dir->path();
+    const CapturedOutput output = captureOutput("converter.scan.index", turnedOn, [&] {
+        whileScanning ? thread.PostBoxFileSearch() : thread.GetAllFieldsForTree(path);
+    });
+
+    QCOMPARE(QString::fromUtf8(output.standardOutput), QString());
+    QCOMPARE(output.debugLines, lines);
+    QVERIFY(TmpMboxMbxPtrStart && TmpMboxMbxPtrStart->pNext);
+    QCOMPARE(TmpMboxMbxPtrStart->szFrom, QStringLiteral("José <j@x.org>"));
+    QCOMPARE(TmpMboxMbxPtrStart->pNext->szFrom, QStringLiteral("\"Ana\" <a@x.org>"));
 }
 
 void TestMboxIndexer::reportsProgressAndStops()

@@ -1,0 +1,48 @@
+#include "support/outputcapture.h"
+
+#include <QLoggingCategory>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+const char *capturedCategory = nullptr;
+QStringList *capturedLines = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void collectDebugLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtDebugMsg && qstrcmp(context.category, capturedCategory) == 0)
+        capturedLines->append(message);
+    else
+        previousHandler(type, context, message);
+}
+} // namespace
+
+CapturedOutput captureOutput(const char *category, bool turnedOn, const std::function<void()> &call)
+{
+    CapturedOutput output;
+    QTemporaryFile file;
+    if (!file.open())
+        return output;
+    QLoggingCategory::setFilterRules(turnedOn ? QLatin1String(category) + QLatin1String(".debug=true") : QString());
+    capturedCategory = category;
+    capturedLines = &output.debugLines;
+    previousHandler = qInstallMessageHandler(collectDebugLine);
+    std::fflush(stdout);
+    const int savedOutput = ::dup(STDOUT_FILENO);
+    ::dup2(file.handle(), STDOUT_FILENO);
+
+    call();
+
+    std::fflush(stdout);
+    ::dup2(savedOutput, STDOUT_FILENO);
+    ::close(savedOutput);
+    qInstallMessageHandler(previousHandler);
+    QLoggingCategory::setFilterRules(QString());
+    file.seek(0);
+    output.standardOutput = file.readAll();
+    return output;
+}
