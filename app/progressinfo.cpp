@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QProgressBar>
 
@@ -73,6 +74,16 @@ void QProgressInfo::keyPressEvent(QKeyEvent *event)
 void QProgressInfo::closeEvent(QCloseEvent *event)
 {
     event->ignore();
+}
+
+void QProgressInfo::hideEvent(QHideEvent *event)
+{
+    // Every end of a job hides the sheet before it tells its outcome: the
+    // question goes first, so the outcome never stands over a question
+    // that has nothing left to abort.
+    if (!event->spontaneous())
+        uiPrompter().closeBoxesOf(this);
+    QDialog::hideEvent(event);
 }
 
 void QProgressInfo::OnStop()

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QCloseEvent;
+class QHideEvent;
 class QKeyEvent;
 
 class QProgressInfo : public QDialog, public Ui::ProgressDialog
@@ -35,6 +36,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     // Ignores a close from the window manager.
     void closeEvent(QCloseEvent *event) override;
+    // Closes Stop's question, as if answered No, when the program hides the sheet.
+    void hideEvent(QHideEvent *event) override;
 
 private slots:
     // Asks whether to abort the running job and, on Yes, tells it to stop.

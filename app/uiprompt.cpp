@@ -30,8 +30,20 @@ QMessageBox::StandardButton UiPrompter::ask(const MessageBoxRequest &request)
         box.setInformativeText(request.informativeText);
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
+    m_openBoxes.append(&box);
     box.exec();
+    m_openBoxes.removeAll(&box);
     return box.standardButton(box.clickedButton());
+}
+
+void UiPrompter::closeBoxesOf(const QWidget *parent)
+{
+    // A closed box leaves the list only when its exec() returns.
+    const QList<QPointer<QMessageBox>> open = m_openBoxes;
+    for (const QPointer<QMessageBox> &box : open) {
+        if (box && box->parentWidget() == parent)
+            box->reject();
+    }
 }
 
 QString UiPrompter::chooseDirectory(const FileDialogRequest &request)

@@ -4,7 +4,9 @@
 // installs a scripted prompter and answers every box itself.
 
 #include <QFileDialog>
+#include <QList>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -43,6 +45,13 @@ public:
     virtual QString chooseFile(const FileDialogRequest &request);
     // QFileDialog::getSaveFileName; empty when cancelled.
     virtual QString chooseSaveFile(const FileDialogRequest &request);
+
+    // Closes the boxes with parent as their parent that ask() holds open, as
+    // if dismissed: each of those ask() calls returns QMessageBox::NoButton.
+    void closeBoxesOf(const QWidget *parent);
+
+private:
+    QList<QPointer<QMessageBox>> m_openBoxes;
 };
 
 // The prompter in force (a real one unless a test installed another).

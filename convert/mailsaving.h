@@ -45,9 +45,10 @@ public:
     // mbox family to the Apple Mail tree: one piece of the source file named by
     // GetAllFilePathInStrList, appended unchanged; after the piece with
     // endOfFile set, one line feed follows (no line feed between pieces).
-    bool writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile = true);
+    // messages: the messages of the source file, told with that last piece.
+    bool writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile = true, qint64 messages = 1);
     // mbox family to the Outlook 2011 bundle, as writeMailForPostBoxAppleMail.
-    bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true);
+    bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true, qint64 messages = 1);
 
     // Makes the writers start a new save: the output file they keep open is
     // closed, made folders and the sources of output files are forgotten, the
@@ -123,7 +124,7 @@ private:
     // Appends a piece of the mbox source file source and records which
     // source the output file belongs to.
     bool appendMboxPiece(const outputpaths::OutputTarget &target, quint32 type, const QString &source,
-                         const QByteArray &text, bool endOfFile);
+                         const QByteArray &text, bool endOfFile, qint64 messages);
 
     SaveSnapshot m_snapshot;
     SaveOutcome m_outcome;

@@ -160,9 +160,10 @@ OutputTarget QMailSaving::placeOfMboxSource(const OutputTarget &byRule, const QS
 }
 
 bool QMailSaving::appendMboxPiece(const OutputTarget &target, quint32 type, const QString &source,
-                                  const QByteArray &text, bool endOfFile)
+                                  const QByteArray &text, bool endOfFile, qint64 messages)
 {
-    const bool written = m_writerOutput.appendPiece(target, type, platform::kFourCharOPIM, text, endOfFile, source);
+    const bool written =
+        m_writerOutput.appendPiece(target, type, platform::kFourCharOPIM, text, endOfFile, source, messages);
     nOSErr = m_writerOutput.finderStatus();
     // A source whose writes all failed left nothing behind, so its place
     // stays free for the next one.
@@ -173,7 +174,7 @@ bool QMailSaving::appendMboxPiece(const OutputTarget &target, quint32 type, cons
     return written;
 }
 
-bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile)
+bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile, qint64 messages)
 {
     const QString source = GetAllFilePathInStrList;
     if (!foldermodel::isTreePathRegistered(source))
@@ -182,10 +183,10 @@ bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endO
 
     const QString root = appleTreeRoot();
     const OutputTarget target = placeOfMboxSource(outputpaths::mboxAppleTarget(source, root), source, root);
-    return appendMboxPiece(target, kAppleType, source, text, endOfFile);
+    return appendMboxPiece(target, kAppleType, source, text, endOfFile, messages);
 }
 
-bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile)
+bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile, qint64 messages)
 {
     const QString source = GetAllFilePathInStrList;
     if (!foldermodel::isTreePathRegistered(source))
@@ -195,7 +196,7 @@ bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfF
         placeOfMboxSource(outputpaths::mboxBundleTarget(source, m_selectedFile, bundle), source, bundle);
     if (target.isSkip())
         return false;
-    const bool written = appendMboxPiece(target, kBundleType, source, text, endOfFile);
+    const bool written = appendMboxPiece(target, kBundleType, source, text, endOfFile, messages);
     if (written && m_skeletonWrittenFor != bundle) {
         QDir().mkpath(bundle + QLatin1String("/Contents"));
         CreateFilesInMainIdentity(bundle);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <mutex>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -91,6 +92,9 @@ bool MboxAppender::close()
     if (m_fd < 0)
         return true;
     const bool closed = ::close(m_fd) == 0;
+    if (!closed)
+        m_messagesLostOnClose += m_messagesInFile;
+    m_messagesInFile = 0;
     m_fd = -1;
     m_file.clear();
     m_fileIsNew = false;
@@ -106,6 +110,12 @@ void MboxAppender::reset()
     m_pieceFile.clear();
     m_pieceStart = -1;
     m_pieceFailed = false;
+    m_messagesLostOnClose = 0;
+}
+
+qint64 MboxAppender::takeMessagesLostOnClose()
+{
+    return std::exchange(m_messagesLostOnClose, 0);
 }
 
 bool MboxAppender::makeFolder(const QString &folder)
@@ -236,7 +246,7 @@ bool MboxAppender::writeParts(std::initializer_list<QByteArray> parts, qint64 ro
 }
 
 bool MboxAppender::appendRecord(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                                std::initializer_list<QByteArray> parts)
+                                std::initializer_list<QByteArray> parts, qint64 messages)
 {
     if (!openFor(target, type, creator))
         return false;
@@ -245,13 +255,15 @@ bool MboxAppender::appendRecord(const outputpaths::OutputTarget &target, quint32
         return false;
     if (!writeParts(parts, start))
         return false;
+    m_messagesInFile += messages;
     m_fileIsNew = false;
     m_foldersMadeForFile.clear();
     return true;
 }
 
 bool MboxAppender::appendPiece(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                               const QByteArray &piece, bool endOfFile, const QString &source)
+                               const QByteArray &piece, bool endOfFile, const QString &source,
+                               qint64 messages)
 {
     const QString &run = source.isEmpty() ? target.file : source;
     if (m_pieceFile != target.file || m_pieceSource != run) {
@@ -274,6 +286,7 @@ bool MboxAppender::appendPiece(const outputpaths::OutputTarget &target, quint32 
     }
     if (endOfFile) {
         if (written) {
+            m_messagesInFile += messages;
             m_fileIsNew = false;
             m_foldersMadeForFile.clear();
         }

@@ -31,7 +31,9 @@ QByteArray recordBytes(const QByteArray &separator, const QByteArray &text);
 // new file gets its Finder type and creator. Each record goes out in one
 // checked write; when it cannot be written whole, the file is cut back to
 // where the record began, and a file and folders that the appender made for
-// it and that hold nothing else are removed again.
+// it and that hold nothing else are removed again. A file system may tell
+// only when a file is closed that written data never reached the disk: a
+// file whose close fails loses every message appended since it was opened.
 class MboxAppender
 {
 public:
@@ -40,28 +42,36 @@ public:
     MboxAppender(const MboxAppender &) = delete;
     MboxAppender &operator=(const MboxAppender &) = delete;
 
-    // Appends the concatenated parts as one record to target.file, making
-    // target.folder first. False when nothing was written (skip target, no
-    // folder, file not opened, not a regular file, short write cut back).
+    // Appends the concatenated parts as one record of messages messages to
+    // target.file, making target.folder first. False when nothing was written
+    // (skip target, no folder, file not opened, not a regular file, short
+    // write cut back).
     bool appendRecord(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                      std::initializer_list<QByteArray> parts);
+                      std::initializer_list<QByteArray> parts, qint64 messages = 1);
 
     // Appends one piece of source file source unchanged, and one line feed
     // after the piece with endOfFile set. The pieces of one source file form
     // one record: a failed piece cuts the file back to where the first piece
     // began, and the remaining pieces of that source up to endOfFile are
     // refused. A piece of another source (or for another file) starts a new
-    // record; an empty source stands for target.file.
+    // record; an empty source stands for target.file. The record holds
+    // messages messages, counted with the piece with endOfFile.
     bool appendPiece(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                     const QByteArray &piece, bool endOfFile, const QString &source = QString());
+                     const QByteArray &piece, bool endOfFile, const QString &source = QString(),
+                     qint64 messages = 1);
 
     // Cuts back the pieces of a source file whose last piece never came.
     void discardUnfinishedPieces();
 
     // Closes the open file; false when the close reported an error.
     bool close();
-    // Closes the open file and forgets the made folders and any open piece run.
+    // Closes the open file and forgets the made folders, any open piece run
+    // and the messages lost on close.
     void reset();
+    // The messages of the records appended to files whose close reported an
+    // error (an explicit close or the one before another file is opened),
+    // since the last call.
+    qint64 takeMessagesLostOnClose();
 
     // Status of the latest Finder-information call: 0 or a negated errno.
     int finderStatus() const { return m_finderStatus; }
@@ -84,6 +94,9 @@ private:
     // complete yet; the folders made for it, innermost first.
     bool m_fileIsNew = false;
     QStringList m_foldersMadeForFile;
+    // Messages of the records completed in the open file since it was opened.
+    qint64 m_messagesInFile = 0;
+    qint64 m_messagesLostOnClose = 0;
 
     // The source file whose pieces are being appended, and its output file.
     QString m_pieceSource;

@@ -319,7 +319,8 @@ void ComposePipeline::writeBatch(Batch &batch)
                          && m_appender.appendRecord(messages[first].target, platform::kFourCharMBOX,
                                                     platform::kFourCharOPIM,
                                                     {QByteArray::fromRawData(batch.bytes.constData() + start,
-                                                                             int(runEnd - start))});
+                                                                             int(runEnd - start))},
+                                                    qint64(last - first + 1));
             for (size_t i = first; i <= last; ++i) {
                 const Message &message = messages[i];
                 if (!whole) {

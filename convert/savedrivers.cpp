@@ -147,9 +147,15 @@ void QMailSaving::beginRun()
 
 void QMailSaving::finishRun()
 {
-    // The last records count only once their file is closed without error.
-    if (!closeWriterOutput())
-        ++m_outcome.notWritten;
+    // Messages count as written only once their file is closed without
+    // error: each failed close, this last one or an earlier one between
+    // files, takes back the messages of its file.
+    closeWriterOutput();
+    const qint64 lost = m_writerOutput.takeMessagesLostOnClose();
+    m_outcome.written -= lost;
+    m_outcome.notWritten += lost;
+    // The incomplete messages are some of the written ones.
+    m_outcome.incomplete = qMin(m_outcome.incomplete, m_outcome.written);
     reportProgress(1, 1);
     emit OnSubProgressHide();
     emit ProgressDailogHide();
@@ -336,8 +342,9 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
         return true;
     }
     const bool apple = m_snapshot.target == SaveTarget::AppleMail;
-    auto hand = [&](const QByteArray &piece, bool endOfFile) {
-        return apple ? writeMailForPostBoxAppleMail(piece, endOfFile) : writeMailForPostBoxOutlook(piece, endOfFile);
+    auto hand = [&](const QByteArray &piece, bool endOfFile, qint64 messages = 1) {
+        return apple ? writeMailForPostBoxAppleMail(piece, endOfFile, messages)
+                     : writeMailForPostBoxOutlook(piece, endOfFile, messages);
     };
 
     // Each block is converted into one piece and handed on at once: both
@@ -377,7 +384,7 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
     const bool readWhole = file.error() == QFileDevice::NoError;
 
     if (!failed && (handedAny || !piece.isEmpty()))
-        failed = !hand(piece, true);
+        failed = !hand(piece, true, messages);
     if (failed)
         m_outcome.notWritten += messages;
     else

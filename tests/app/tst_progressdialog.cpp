@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -113,11 +114,40 @@ void saveEnds()
 
 const QString kAbortQuestion = QStringLiteral("Process cannot be resumed from the current stage.");
 const QString kAborted = QStringLiteral("\nProcess Aborted.");
+const QString kScanCompleted = QStringLiteral("\nMailbox scan completed successfully.");
+const QString kNoData = QStringLiteral("\nSelected file is either invalid or empty.");
 
 void clickStop(QProgressInfo *dialog)
 {
     dialog->stopButton->click();
 }
+
+// The abort question when it is on screen.
+QMessageBox *shownQuestion()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->isVisible() && box->text() == kAbortQuestion)
+            return box;
+    }
+    return nullptr;
+}
+
+// Shows the abort question in a real box, as the program does, and answers
+// every other box from the script, noting when the question was on screen.
+class RealQuestionPrompter : public ScriptedPrompter
+{
+public:
+    QMessageBox::StandardButton ask(const MessageBoxRequest &request) override
+    {
+        if (request.text == kAbortQuestion)
+            return UiPrompter::ask(request);
+        stacked = stacked || shownQuestion();
+        return ScriptedPrompter::ask(request);
+    }
+
+    bool stacked = false;
+};
 
 } // namespace
 
@@ -149,6 +179,8 @@ private slots:
     void stopYesDuringScanWritesFlagsBeforeTheBox();
     void jobEndAndStopTellOneOutcome_data();
     void jobEndAndStopTellOneOutcome();
+    void jobEndClosesTheOpenQuestion_data();
+    void jobEndClosesTheOpenQuestion();
     void progressDialogHideReachesEveryDialog();
     void hideProgressBarAfterSave();
     void hideProgressBarAfterScan_data();
@@ -509,6 +541,47 @@ void TestProgressDialog::jobEndAndStopTellOneOutcome()
         QCOMPARE(window->m_pImportWindow->InfoLabels->text(),
                  QStringLiteral("\nNothing was saved at location /dest/Main Identity.mbox."));
     }
+}
+
+void TestProgressDialog::jobEndClosesTheOpenQuestion_data()
+{
+    using JobEnd = std::function<void()>;
+    QTest::addColumn<bool>("saving");
+    QTest::addColumn<JobEnd>("jobEnd");
+    QTest::addColumn<QStringList>("endBoxes");
+    QTest::newRow("scan-completes") << false << JobEnd(scanEnds) << QStringList{kScanCompleted};
+    QTest::newRow("scan-finds-nothing") << false << JobEnd(scanFindsNothing) << QStringList{kNoData};
+    QTest::newRow("save-completes") << true << JobEnd(saveEnds) << QStringList();
+}
+
+void TestProgressDialog::jobEndClosesTheOpenQuestion()
+{
+    using JobEnd = std::function<void()>;
+    QFETCH(bool, saving);
+    QFETCH(JobEnd, jobEnd);
+    QFETCH(QStringList, endBoxes);
+    bForAppleMail = saving;
+    QProgressInfo *dialog = newProgressDialog();
+    IsPreview = saving;
+    RealQuestionPrompter prompter;
+    bool openAfterJobEnd = true;
+    QTimer::singleShot(0, dialog, [&] {
+        jobEnd();
+        openAfterJobEnd = shownQuestion();
+    });
+    // A question left open is closed later, so that the test fails, not waits.
+    QTimer::singleShot(2000, dialog, [] {
+        if (QMessageBox *question = shownQuestion())
+            question->reject();
+    });
+
+    clickStop(dialog);
+
+    QVERIFY(!openAfterJobEnd);
+    QCOMPARE(prompter.texts(), endBoxes);
+    QVERIFY(!prompter.stacked);
+    QVERIFY(!bStopFlag);
+    QCOMPARE(window->m_pImportWindow->isVisible(), saving);
 }
 
 void TestProgressDialog::progressDialogHideReachesEveryDialog()

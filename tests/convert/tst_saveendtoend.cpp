@@ -22,9 +22,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(SaveTarget)
 Q_DECLARE_METATYPE(SaveSource)
@@ -71,7 +75,26 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing " + path.toUtf8() + ">");
 }
 
+// The file whose close reports EIO, as a file system that tells a failed
+// write only at the close would; empty: every close succeeds.
+char failingClose[4096];
+
 } // namespace
+
+// Every close of the test process comes here, so that a save meets a close
+// that fails after its writes succeeded.
+extern "C" int close(int fd)
+{
+    char path[sizeof failingClose];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t size = failingClose[0] ? readlink(link.c_str(), path, sizeof path) : 0;
+    const int closed = int(syscall(SYS_close, fd));
+    if (size > 0 && size_t(size) == strlen(failingClose) && memcmp(path, failingClose, size_t(size)) == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return closed;
+}
 
 class TestSaveEndToEnd : public QObject
 {
@@ -680,6 +703,7 @@ void TestSaveEndToEnd::failingDestinationIsToldInMessages_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("warning");
     QTest::addColumn<bool>("links");
+    QTest::addColumn<QString>("closeFails"); // the output file whose close reports an error
 
     // Five messages in two folders: three in One, two in Two.
     const QString apple = QStringLiteral("/Main Identity.mbox");
@@ -690,30 +714,41 @@ void TestSaveEndToEnd::failingDestinationIsToldInMessages_data()
     const QString noneSaved = QStringLiteral("\nNothing was saved at location @OUT@.\n"
                                              "0 of 5 message(s) were saved.\n5 message(s) could not be written.");
     QTest::newRow("mbox-every-message-saved")
-        << SaveSource::Mbox << SaveTarget::AppleMail << QString() << false << 5 << 0 << allSaved << false << true;
+        << SaveSource::Mbox << SaveTarget::AppleMail << QString() << false << 5 << 0 << allSaved << false << true << QString();
     QTest::newRow("mbox-folder-of-three-messages-blocked")
         << SaveSource::Mbox << SaveTarget::AppleMail << apple + QStringLiteral("/Mail/One") << false << 2 << 0 << twoSaved << true
-        << true;
+        << true << QString();
     QTest::newRow("mbox-bundle-folder-of-three-messages-blocked")
         << SaveSource::Mbox << SaveTarget::Outlook << bundle + QStringLiteral("/Mail/One") << false << 2 << 0 << twoSaved << true
-        << true;
+        << true << QString();
     QTest::newRow("mbox-whole-tree-blocked")
         << SaveSource::Mbox << SaveTarget::AppleMail << apple + QStringLiteral("/Mail") << false << 0 << 0 << noneSaved << true
-        << false;
+        << false << QString();
     QTest::newRow("message-files-every-message-saved")
-        << SaveSource::MailMate << SaveTarget::AppleMail << QString() << false << 5 << 0 << allSaved << false << true;
+        << SaveSource::MailMate << SaveTarget::AppleMail << QString() << false << 5 << 0 << allSaved << false << true << QString();
     QTest::newRow("message-files-folder-of-three-messages-blocked")
         << SaveSource::MailMate << SaveTarget::AppleMail << apple + QStringLiteral("/Mail/One") << false << 2 << 0 << twoSaved
-        << true << true;
+        << true << true << QString();
     QTest::newRow("message-files-whole-bundle-blocked")
         << SaveSource::MailMate << SaveTarget::Outlook << bundle + QStringLiteral("/Mail") << false << 0 << 0 << noneSaved << true
-        << false;
+        << false << QString();
     const QString threeSkipped = QStringLiteral("\nFile saved at location @OUT@, with problems.\n"
                                                 "2 of 5 message(s) were saved.\n3 message(s) could not be read and were skipped.");
     QTest::newRow("mbox-file-gone-since-the-scan")
-        << SaveSource::Mbox << SaveTarget::AppleMail << QString() << true << 2 << 3 << threeSkipped << true << true;
+        << SaveSource::Mbox << SaveTarget::AppleMail << QString() << true << 2 << 3 << threeSkipped << true << true << QString();
     QTest::newRow("message-files-gone-since-the-scan")
-        << SaveSource::MailMate << SaveTarget::Outlook << QString() << true << 2 << 3 << threeSkipped << true << true;
+        << SaveSource::MailMate << SaveTarget::Outlook << QString() << true << 2 << 3 << threeSkipped << true << true << QString();
+    const QString threeSaved = QStringLiteral("\nFile saved at location @OUT@, with problems.\n"
+                                              "3 of 5 message(s) were saved.\n2 message(s) could not be written.");
+    QTest::newRow("mbox-last-file-close-fails")
+        << SaveSource::Mbox << SaveTarget::AppleMail << QString() << false << 3 << 0 << threeSaved << true << true
+        << apple + QStringLiteral("/Mail/Two/B/B.mbox");
+    QTest::newRow("mbox-bundle-earlier-file-close-fails")
+        << SaveSource::Mbox << SaveTarget::Outlook << QString() << false << 2 << 0 << twoSaved << true << true
+        << bundle + QStringLiteral("/Mail/One/A/A.mbox");
+    QTest::newRow("message-files-last-file-close-fails")
+        << SaveSource::MailMate << SaveTarget::Outlook << QString() << false << 3 << 0 << threeSaved << true << true
+        << bundle + QStringLiteral("/Mail/Two/B/B.mbox");
 }
 
 void TestSaveEndToEnd::failingDestinationIsToldInMessages()
@@ -727,6 +762,7 @@ void TestSaveEndToEnd::failingDestinationIsToldInMessages()
     QFETCH(QString, text);
     QFETCH(bool, warning);
     QFETCH(bool, links);
+    QFETCH(QString, closeFails);
 
     if (source == SaveSource::Mbox) {
         auto mbox = [](const QList<QByteArray> &ids) {
@@ -764,7 +800,11 @@ void TestSaveEndToEnd::failingDestinationIsToldInMessages()
                                                        {QStringLiteral("HowToImportLink1"), QStringLiteral("/o.htm")}}));
 
     QMailSaving saving;
-    QCOMPARE(save(source, target, &saving).last(), QStringLiteral("finish"));
+    if (!closeFails.isEmpty())
+        qstrncpy(failingClose, QFile::encodeName(QFileInfo(out()).canonicalFilePath() + closeFails), sizeof failingClose);
+    const QStringList log = save(source, target, &saving);
+    failingClose[0] = '\0';
+    QCOMPARE(log.last(), QStringLiteral("finish"));
     QCOMPARE(saving.lastOutcome().written, qint64(written));
     QCOMPARE(saving.lastOutcome().unreadable, qint64(unreadable));
     QCOMPARE(saving.lastOutcome().notWritten, qint64(5 - written - unreadable));
