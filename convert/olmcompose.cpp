@@ -2,6 +2,7 @@
 
 #include "convert/mimeencode.h"
 #include "olm/mailmlrc.h"
+#include "olm/olmbody.h"
 #include "olm/olmsource.h"
 
 #include <QDate>
@@ -807,33 +808,26 @@ private:
     bool m_whole = true;
 };
 
-// Whether the restored body holds "<html" and "</html>", in any case.
+// Whether the restored body is an HTML document.
 bool bodyIsHtml(BodyText &body)
 {
-    bool open = false;
-    bool close = false;
-    QByteArray carry;
+    olmbody::HtmlDocumentTest test;
     BodyUnescaper unescaper;
-    auto scan = [&](const QByteArray &text) {
-        const QByteArray lower = (carry + text).toLower();
-        open = open || lower.contains("<html");
-        close = close || lower.contains("</html>");
-        carry = lower.right(6);
-    };
     QByteArray restored;
     body.pass([&](const char *data, qint64 size) {
         restored.clear();
         unescaper.add(data, size, restored);
-        scan(restored);
+        test.add(restored);
     });
     restored.clear();
     unescaper.finish(restored);
-    scan(restored);
-    return open && close;
+    test.add(restored);
+    return test.isHtml();
 }
 
 // The body part: a multipart/alternative part holding the text/html part,
-// its content quoted-printable.
+// its content quoted-printable. A body that is no HTML document goes in as
+// the HTML that shows its text, lines and markup characters as they are.
 bool WriteBodyParts(MessageWriter &out, const MailMLRC &record, BackupReader &backup,
                     const Boundaries &boundaries)
 {
@@ -846,33 +840,37 @@ bool WriteBodyParts(MessageWriter &out, const MailMLRC &record, BackupReader &ba
     mimeencode::QuotedPrintableEncoder encoder;
     BodyUnescaper unescaper;
     QByteArray restored;
-    auto encode = [&](QByteArray &text) {
-        if (!html) {
-            // A text body becomes one line of HTML.
-            for (char &c : text) {
-                if (c == '\r' || c == '\n')
-                    c = ' ';
-            }
-        }
+    auto encode = [&](const QByteArray &text) {
         encoder.add(text, out.buffer());
         out.flushWhenFull();
     };
-    if (!html) {
-        QByteArray open("<html>");
-        encode(open);
-    }
+    // A CR that ends a piece of plain text waits for the next piece, which
+    // may begin with its LF: CR LF is one line end.
+    bool heldCr = false;
+    auto encodeRestored = [&](bool last) {
+        if (html) {
+            encode(restored);
+            return;
+        }
+        if (heldCr)
+            restored.prepend('\r');
+        heldCr = !last && restored.endsWith('\r');
+        if (heldCr)
+            restored.chop(1);
+        encode(olmbody::plainTextHtml(restored));
+    };
+    if (!html)
+        encode(QByteArray(olmbody::kTextBodyStart));
     const bool whole = body.pass([&](const char *data, qint64 size) {
         restored.clear();
         unescaper.add(data, size, restored);
-        encode(restored);
+        encodeRestored(false);
     });
     restored.clear();
     unescaper.finish(restored);
-    encode(restored);
-    if (!html) {
-        QByteArray close("</html>");
-        encode(close);
-    }
+    encodeRestored(true);
+    if (!html)
+        encode(QByteArray(olmbody::kTextBodyEnd));
     encoder.finish(out.buffer());
     out.append("\n\n--" + boundaries.inner + "--\n\n");
     return whole;

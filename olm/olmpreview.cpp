@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/safewebview.h"
 #include "olm/mailmlrc.h"
+#include "olm/olmbody.h"
 #include "olm/olmsource.h"
 #include "preview/datenormaliser.h"
 
@@ -109,6 +110,10 @@ QString bodyPage(QByteArray storedBody, bool storedBodyCut)
     storedBody.replace("&nbsp;", " ");
     storedBody.replace("&amp;lt;", "<");
     storedBody.replace("&gt;", ">");
+    // The end of a document cut by the read bound lies beyond what was read.
+    olmbody::HtmlDocumentTest test;
+    test.add(storedBody);
+    const bool html = test.isHtml() || (storedBodyCut && test.opensHtml());
     bool cut = storedBodyCut;
     if (storedBody.size() > preview::kMaxShownBodyBytes) {
         int end = preview::kMaxShownBodyBytes;
@@ -118,6 +123,8 @@ QString bodyPage(QByteArray storedBody, bool storedBodyCut)
         storedBody.truncate(end);
         cut = true;
     }
+    if (!html)
+        storedBody = olmbody::kTextBodyStart + olmbody::plainTextHtml(storedBody) + olmbody::kTextBodyEnd;
     return preview::pageHtml(QString::fromUtf8(storedBody), true, cut);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Preview of an Outlook 2011 backup message: header lines from its record,
 // and its body read from the backup file. The body is stored in the backup
-// with its markup entity-escaped; restoring five entities gives the page.
+// with its markup entity-escaped; restoring five entities gives its text,
+// shown as it is when it is an HTML document and as plain text otherwise.
 // Like the other sources' preview, at most the first 4 MiB of a body are
 // shown, followed by a note when there is more.
 
@@ -44,10 +45,12 @@ QByteArray readBodyRange(const QString &path, qint64 offset, qint64 length, bool
                          bool *cut = nullptr);
 
 // The page of a stored body: "&lt;", "&amp;", "&nbsp;", "&amp;lt;" and
-// "&gt;" replaced in this order, then read as UTF-8, at most
-// preview::kMaxShownBodyBytes of it (cut at a character boundary). A page
-// cut here, or from a stored body that was cut (storedBodyCut), ends with
-// the note the other sources' preview shows after a cut body.
+// "&gt;" replaced in this order, at most preview::kMaxShownBodyBytes of it
+// (cut at a character boundary), read as UTF-8. Text that is no HTML
+// document (nor, from a cut stored body, the start of one) shows as plain
+// text, as olmbody::plainTextHtml writes it. A page cut here, or from a
+// stored body that was cut (storedBodyCut), ends with the note the other
+// sources' preview shows after a cut body.
 QString bodyPage(QByteArray storedBody, bool storedBodyCut = false);
 
 // The page for the body range of the backup file at path: read, restored

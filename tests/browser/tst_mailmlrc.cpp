@@ -228,20 +228,32 @@ void TestMailMLRC::buildsHeaderLines()
 void TestMailMLRC::restoresBodyMarkup_data()
 {
     QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("document"); // stored and page inside <html> ... </html>
     QTest::addColumn<QString>("page");
-    QTest::newRow("escaped-bold-word") << QByteArray("&lt;b&gt;bold&lt;/b&gt;") << QStringLiteral("<b>bold</b>");
-    QTest::newRow("escaped-less-than-stays-text") << QByteArray("&amp;lt;") << QStringLiteral("&lt;");
-    QTest::newRow("escaped-greater-than-becomes-markup") << QByteArray("&amp;gt;") << QStringLiteral(">");
-    QTest::newRow("escaped-no-break-space-becomes-blank") << QByteArray("&amp;nbsp;") << QStringLiteral(" ");
-    QTest::newRow("twice-escaped-less-than") << QByteArray("&amp;amp;lt;") << QStringLiteral("<");
-    QTest::newRow("other-entities-stay") << QByteArray("&quot;") << QStringLiteral("&quot;");
-    QTest::newRow("utf-8-text") << QByteArray("Caf\xc3\xa9") << QStringLiteral("Café");
+    QTest::newRow("escaped-bold-word") << QByteArray("&lt;b&gt;bold&lt;/b&gt;") << true << QStringLiteral("<b>bold</b>");
+    QTest::newRow("escaped-less-than-stays-text") << QByteArray("&amp;lt;") << true << QStringLiteral("&lt;");
+    QTest::newRow("escaped-greater-than-becomes-markup") << QByteArray("&amp;gt;") << true << QStringLiteral(">");
+    QTest::newRow("escaped-no-break-space-becomes-blank") << QByteArray("&amp;nbsp;") << true << QStringLiteral(" ");
+    QTest::newRow("twice-escaped-less-than") << QByteArray("&amp;amp;lt;") << true << QStringLiteral("<");
+    QTest::newRow("other-entities-stay") << QByteArray("&quot;") << true << QStringLiteral("&quot;");
+    QTest::newRow("utf-8-text") << QByteArray("Caf\xc3\xa9") << true << QStringLiteral("Café");
+    QTest::newRow("plain-text-shows-markup-characters-and-keeps-lines")
+        << QByteArray("Reply to &lt;addr@x&gt;\r\n\ta &lt; b &amp;&amp; c &gt; d\r\n-- \rAnn\n") << false
+        << QStringLiteral("<html>Reply to &lt;addr@x&gt;<br>\n\ta &lt; b &amp;&amp; c &gt; d<br>\n-- <br>\nAnn<br>\n</html>");
+    QTest::newRow("plain-text-with-markup-but-no-document")
+        << QByteArray("&lt;b&gt;bold&lt;/b&gt; &lt;html&gt;") << false
+        << QStringLiteral("<html>&lt;b&gt;bold&lt;/b&gt; &lt;html&gt;</html>");
 }
 
 void TestMailMLRC::restoresBodyMarkup()
 {
     QFETCH(QByteArray, stored);
+    QFETCH(bool, document);
     QFETCH(QString, page);
+    if (document) {
+        stored = "&lt;html&gt;" + stored + "&lt;/HTML&gt;";
+        page = QStringLiteral("<html>") + page + QStringLiteral("</HTML>");
+    }
     QCOMPARE(olmpreview::bodyPage(stored), page);
 }
 
@@ -289,13 +301,17 @@ void TestMailMLRC::boundsLargeBodies_data()
     QTest::addColumn<QString>("shownTail"); // the last characters shown
     QTest::addColumn<int>("shownSize");
     QTest::addColumn<bool>("note");
-    const QByteArray filler(limit - 1, 'a');
+    // An HTML document ("<html></html>" restored) of limit - 1 bytes.
+    const QByteArray filler = "&lt;html&gt;&lt;/html&gt;" + QByteArray(limit - 14, 'a');
     QTest::newRow("4-mib-shown-whole") << filler + 'b' << false << QStringLiteral("ab") << limit << false;
     QTest::newRow("one-byte-over-cut-with-note") << filler + "bc" << false << QStringLiteral("ab") << limit << true;
     QTest::newRow("cut-never-splits-a-character")
         << filler + "\xc3\xa9" << false << QStringLiteral("aa") << limit - 1 << true;
     QTest::newRow("restored-entity-fits") << filler + "&lt;" << false << QStringLiteral("a<") << limit << false;
-    QTest::newRow("cut-stored-body-gets-the-note") << QByteArray("short") << true << QStringLiteral("rt") << 5 << true;
+    QTest::newRow("cut-stored-document-gets-the-note")
+        << QByteArray("&lt;html&gt;short") << true << QStringLiteral("rt") << 11 << true;
+    QTest::newRow("plain-text-cut-before-its-markup-is-escaped")
+        << QByteArray(limit - 1, 'a') + "&lt;&lt;" << false << QStringLiteral("a&lt;</html>") << limit + 16 << true;
 }
 
 void TestMailMLRC::boundsLargeBodies()
@@ -311,7 +327,7 @@ void TestMailMLRC::boundsLargeBodies()
     if (note)
         page.chop(noteHtml.size());
     QCOMPARE(page.size(), shownSize);
-    QCOMPARE(page.right(2), shownTail);
+    QCOMPARE(page.right(shownTail.size()), shownTail);
 }
 
 void TestMailMLRC::readsAtMostTheReadBound()

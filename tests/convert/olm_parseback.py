@@ -5,11 +5,12 @@ Usage: olm_parseback.py EXPECTATIONS.json
 
 The JSON maps each mbox path to the list of its messages, each with the
 subject, sender, recipients, html and attachments it must decode to
-(byte values in Base64), and where given the thread topic and the
-attachments' descriptions. Prints one line per failure and exits 1 if any.
+(byte values in Base64), and where given the thread topic, the
+attachments' descriptions and the text a reader shows for the html. Prints one line per failure and exits 1 if any.
 """
 import base64
 import email.policy
+import html.parser
 import json
 import mailbox
 import sys
@@ -33,6 +34,31 @@ ALLOWED_HEADER_DEFECTS = {
 }
 
 failures = []
+
+
+class ShownText(html.parser.HTMLParser):
+    """The text a mail reader shows for html made of text and line breaks:
+    <br> ends a line (the line feed written after it belongs to it), raw
+    line feeds end lines, references are decoded and tags show nothing."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.pieces = []
+        self.after_br = False
+
+    def handle_starttag(self, tag, attrs):
+        if tag == 'br':
+            self.pieces.append('\n')
+        self.after_br = tag == 'br'
+
+    def handle_data(self, data):
+        if self.after_br and data.startswith('\n'):
+            data = data[1:]
+        self.after_br = False
+        self.pieces.append(data)
+
+    def text(self):
+        return ''.join(self.pieces)
 
 
 def fail(where, text):
@@ -70,16 +96,23 @@ def check_message(where, msg, expected):
             fail(where, f'thread-topic {topic!r} != {expected["thread-topic"]!r}')
     html = [p for p in msg.walk() if p.get_content_type() == 'text/html']
     want_html = expected.get('html')
-    if want_html is None:
+    if want_html is None and 'text' not in expected:
         if html:
             fail(where, 'unexpected html part')
     elif len(html) != 1:
         fail(where, f'{len(html)} html parts')
-    else:
+    elif want_html is not None:
         got = html[0].get_payload(decode=True)
         want = base64.b64decode(want_html) + b'\n'
         if got != want:
             fail(where, f'html {got[:200]!r} != {want[:200]!r}')
+    if 'text' in expected and len(html) == 1:
+        reader = ShownText()
+        reader.feed(html[0].get_content())
+        reader.close()
+        want = base64.b64decode(expected['text']).decode('utf-8') + '\n'
+        if reader.text() != want:
+            fail(where, f'shown text {reader.text()[:200]!r} != {want[:200]!r}')
     attachments = [p for p in msg.walk() if p.get_content_disposition() == 'attachment']
     want_attachments = expected.get('attachments', [])
     if len(attachments) != len(want_attachments):

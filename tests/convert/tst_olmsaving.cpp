@@ -17,6 +17,9 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -72,6 +75,8 @@ private slots:
     void addressesOfAScannedBackup();
     void shortReadCountsAsWrittenIncompletely_data();
     void shortReadCountsAsWrittenIncompletely();
+    void bodiesOfAScannedBackupReadBack_data();
+    void bodiesOfAScannedBackupReadBack();
 
 private:
     MailMLRC *addRecord(quint64 folderId, const QByteArray &folderPath, const QByteArray &body);
@@ -365,8 +370,60 @@ void TestOlmSaving::shortReadCountsAsWrittenIncompletely()
     QCOMPARE(saveOutcomeText(QStringLiteral("/o"), outcome), text);
     // What could be read was written.
     const QByteArray mbox = readAll(m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Inbox/Inbox.mbox")));
-    QVERIFY(mbox.contains("<html>last"));
+    QVERIFY(mbox.contains("&lt;html&gt;last"));
     QVERIFY(mbox.contains(attachment.toBase64().left(16)));
+}
+
+void TestOlmSaving::bodiesOfAScannedBackupReadBack_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("key"); // "text": as a reader shows the html; "html": its bytes
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("plain-text-keeps-lines-tabs-and-markup-characters")
+        << QByteArray("Reply to &lt;addr@x&gt;, not the list.\r\n\tif (a &lt; b &amp;&amp; c &gt; d)\r\n\r\n"
+                      "From here on\r\n-- \r\nAnn")
+        << QStringLiteral("text")
+        << QByteArray("Reply to <addr@x>, not the list.\n\tif (a < b && c > d)\n\nFrom here on\n-- \nAnn");
+    QTest::newRow("plain-text-lone-cr-and-lf-end-lines")
+        << QByteArray("one\rtwo\nthree\r\r\n") << QStringLiteral("text") << QByteArray("one\ntwo\nthree\n\n");
+    // Every second byte a CR: some read of a long body ends between CR and LF.
+    const int lines = 600000;
+    QTest::newRow("cr-lf-split-between-two-reads-ends-one-line")
+        << "x" + QByteArray("\r\n").repeated(lines) << QStringLiteral("text") << "x" + QByteArray(lines, '\n');
+    QTest::newRow("html-document-written-as-it-is")
+        << QByteArray("&lt;HTML&gt;&lt;p&gt;One &amp;amp; &lt;b&gt;two&lt;/b&gt;&lt;/p&gt;\r\n&lt;/Html&gt;")
+        << QStringLiteral("html") << QByteArray("<HTML><p>One &amp; <b>two</b></p>\n</Html>");
+}
+
+// A body scanned from a backup and saved, read back by Python's email
+// package: plain text shows its own lines and characters, an HTML document
+// is carried as it is.
+void TestOlmSaving::bodiesOfAScannedBackupReadBack()
+{
+    using namespace olmfixture;
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, key);
+    QFETCH(QByteArray, expected);
+    Archive archive;
+    archive.sized("Local/Mail/Inbox/m1__message_attachment__.xml", emails({simpleMessage("s", stored)}));
+    archive.centralDirectory();
+    const QString backupPath = m_dir->filePath(QStringLiteral("bodies.olm"));
+    QVERIFY(testfiles::writeFile(backupPath, archive.bytes));
+    QStringList mboxes;
+    QCOMPARE(scanAndSave(backupPath, &mboxes), 1);
+    QCOMPARE(mboxes.size(), 1);
+
+    const QJsonObject message{{QStringLiteral("subject"), QStringLiteral("s")},
+                              {QStringLiteral("from"), QJsonArray{QJsonArray{QStringLiteral("From"),
+                                                                             QStringLiteral("from@example.org")}}},
+                              {key, QString::fromLatin1(expected.toBase64())}};
+    const QString json = m_dir->filePath(QStringLiteral("expected.json"));
+    QVERIFY(testfiles::writeFile(json, QJsonDocument(QJsonObject{{mboxes.first(), QJsonArray{message}}}).toJson()));
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {qEnvironmentVariable("CONVERTER_SOURCE_DIR") + QStringLiteral("/tests/convert/olm_parseback.py"), json});
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY2(python.exitCode() == 0, (python.readAllStandardOutput() + python.readAllStandardError()).constData());
 }
 
 QTEST_GUILESS_MAIN(TestOlmSaving)

@@ -120,7 +120,8 @@ void TestOlmBrowse::browsesAScannedBackup()
     const QString projects = select(0);
     QVERIFY2(projects.contains(QStringLiteral("With attachments")), qPrintable(projects));
     QVERIFY(projects.contains(QStringLiteral("Attachments: a.txt\nb.txt")));
-    QVERIFY(projects.endsWith(QStringLiteral("|Hello")));
+    // Its body is no HTML document: its markup shows as text.
+    QVERIFY2(projects.endsWith(QStringLiteral("|<b>Hello</b>")), qPrintable(projects));
 
     // Two body-less messages share offset and length 0; each row shows its own.
     emit fixture.window->m_pFolderTree->itemClicked(folder(QStringLiteral("502")), 0);
@@ -142,13 +143,15 @@ void TestOlmBrowse::largeBodyShownInPart_data()
 void TestOlmBrowse::largeBodyShownInPart()
 {
     QFETCH(QByteArray, tail);
-    // A comment (cheap to lay out) up to a word that ends on the 4 MiB
-    // boundary; tail behind it.
+    // An HTML document with a comment (cheap to lay out) up to a word that
+    // ends on the 4 MiB boundary; tail behind it.
     const QByteArray lastWord("LASTWORD");
-    const QByteArray shown = "<!--" + QByteArray(preview::kMaxShownBodyBytes - 7 - lastWord.size(), 'x') + "-->" + lastWord;
-    QCOMPARE(shown.size(), preview::kMaxShownBodyBytes);
+    const QByteArray document("<html></html>");
+    const QByteArray comment = "<!--" + QByteArray(preview::kMaxShownBodyBytes - 20 - lastWord.size(), 'x') + "-->";
+    QCOMPARE(document.size() + comment.size() + lastWord.size(), preview::kMaxShownBodyBytes);
     Archive a;
-    a.sized("Local/Mail/Inbox/m1__message_attachment__.xml", emails({simpleMessage("Large", shown + tail)}));
+    a.sized("Local/Mail/Inbox/m1__message_attachment__.xml",
+            emails({simpleMessage("Large", "&lt;html&gt;&lt;/html&gt;" + comment + lastWord + tail)}));
     a.centralDirectory();
     scanBackup(a.bytes);
     emit fixture.window->m_pFolderTree->itemClicked(folder(QStringLiteral("502")), 0);
