@@ -33,7 +33,7 @@ QByteArray plainTextHtml(const QByteArray &text)
             break;
         case '\r':
         case '\n':
-            replacement = "<br>\n";
+            replacement = "\n";
             break;
         default:
             continue;

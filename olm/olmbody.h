@@ -8,9 +8,11 @@
 
 namespace olmbody {
 
-// The wrapper around the HTML of a body that is no HTML document.
-constexpr char kTextBodyStart[] = "<html>";
-constexpr char kTextBodyEnd[] = "</html>";
+// The wrapper around the HTML of a body that is no HTML document: a block
+// that keeps its blanks and line ends as they are and still wraps long lines
+// (a reader that drops the style keeps the lines and the blanks).
+constexpr char kTextBodyStart[] = "<html><pre style=\"white-space: pre-wrap\">";
+constexpr char kTextBodyEnd[] = "</pre></html>";
 
 // Whether restored body text is an HTML document: whether it holds "<html"
 // and "</html>", in any letter case. For text fed in pieces.
@@ -29,9 +31,9 @@ private:
     bool m_close = false;
 };
 
-// Plain text as HTML that shows exactly its lines and characters: "&", "<"
-// and ">" as entities, each line end (CR LF, a lone CR, a lone LF) as "<br>"
-// and a line feed; every other byte as it is.
+// Plain text as the content of the text block, which shows exactly its
+// lines and characters: "&", "<" and ">" as entities, each line end (CR LF,
+// a lone CR, a lone LF) as one line feed; every other byte as it is.
 QByteArray plainTextHtml(const QByteArray &text);
 
 } // namespace olmbody

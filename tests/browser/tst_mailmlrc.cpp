@@ -239,10 +239,10 @@ void TestMailMLRC::restoresBodyMarkup_data()
     QTest::newRow("utf-8-text") << QByteArray("Caf\xc3\xa9") << true << QStringLiteral("Café");
     QTest::newRow("plain-text-shows-markup-characters-and-keeps-lines")
         << QByteArray("Reply to &lt;addr@x&gt;\r\n\ta &lt; b &amp;&amp; c &gt; d\r\n-- \rAnn\n") << false
-        << QStringLiteral("<html>Reply to &lt;addr@x&gt;<br>\n\ta &lt; b &amp;&amp; c &gt; d<br>\n-- <br>\nAnn<br>\n</html>");
+        << QStringLiteral("<html><pre style=\"white-space: pre-wrap\">Reply to &lt;addr@x&gt;\n\ta &lt; b &amp;&amp; c &gt; d\n-- \nAnn\n</pre></html>");
     QTest::newRow("plain-text-with-markup-but-no-document")
         << QByteArray("&lt;b&gt;bold&lt;/b&gt; &lt;html&gt;") << false
-        << QStringLiteral("<html>&lt;b&gt;bold&lt;/b&gt; &lt;html&gt;</html>");
+        << QStringLiteral("<html><pre style=\"white-space: pre-wrap\">&lt;b&gt;bold&lt;/b&gt; &lt;html&gt;</pre></html>");
 }
 
 void TestMailMLRC::restoresBodyMarkup()
@@ -311,7 +311,7 @@ void TestMailMLRC::boundsLargeBodies_data()
     QTest::newRow("cut-stored-document-gets-the-note")
         << QByteArray("&lt;html&gt;short") << true << QStringLiteral("rt") << 11 << true;
     QTest::newRow("plain-text-cut-before-its-markup-is-escaped")
-        << QByteArray(limit - 1, 'a') + "&lt;&lt;" << false << QStringLiteral("a&lt;</html>") << limit + 16 << true;
+        << QByteArray(limit - 1, 'a') + "&lt;&lt;" << false << QStringLiteral("a&lt;</pre></html>") << limit + 57 << true;
 }
 
 void TestMailMLRC::boundsLargeBodies()

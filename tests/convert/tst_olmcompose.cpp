@@ -544,7 +544,7 @@ void TestOlmCompose::goldenLayouts_data()
                             "--ABCDEFGH4711IJKL\n"
                             "Content-type: text/html;charset=\"UTF-8\"\n"
                             "Content-transfer-encoding: quoted-printable\n\n"
-                            "<html>Hello &amp;amp; bye</html>\n\n"
+                            "<html><pre style=3D\"white-space: pre-wrap\">Hello &amp;amp; bye</pre></html>\n\n"
                             "--ABCDEFGH4711IJKL--\n\n";
     const QByteArray part = "Content-type: text/plain; name=\"a.txt\"\n"
                             "Content-Description: a.txt\n"
@@ -720,7 +720,7 @@ void TestOlmCompose::parsesBackWithPython()
         {QStringLiteral("subject"), QStringLiteral("Hi  Bcc: evil@example.com")},
         {QStringLiteral("from"), addresses({{"Eve  From ???@???", "x@example.com"}})},
         {QStringLiteral("to"), addresses({{"", "t@example.com"}})},
-        {QStringLiteral("html"), b64("<html>line1<br>\nFrom here<br>\nline3</html>")}});
+        {QStringLiteral("html"), b64("<html><pre style=\"white-space: pre-wrap\">line1\nFrom here\nline3</pre></html>")}});
 
     // Attachments and no body, an empty Message-ID; then a record without anything.
     MailMLRC &c = f.record();

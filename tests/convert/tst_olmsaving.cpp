@@ -187,7 +187,7 @@ void TestOlmSaving::stopEndsWithoutEndSignals()
 
     QCOMPARE(log.names, QStringList({QStringLiteral("show"), QStringLiteral("label")}));
     const QByteArray mbox = readAll(m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Inbox/Inbox.mbox")));
-    QVERIFY(mbox.contains("<html>one</html>"));
+    QVERIFY(mbox.contains(">one</pre></html>"));
     QVERIFY(!mbox.contains("two"));
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("out/Main Identity.mbox/Mail/Other"))));
 }

@@ -302,7 +302,7 @@ void TestOlmBrowse::listsPreviewsAndSavesUnfiledMessages()
     python.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script, saveDir + QLatin1Char('/') + mbox});
     QVERIFY(python.waitForFinished(60000));
     QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
-    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), QStringLiteral("Streamed | <html>streamed body</html>\n"));
+    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), QStringLiteral("Streamed | <html><pre style=\"white-space: pre-wrap\">streamed body</pre></html>\n"));
 }
 
 QTEST_MAIN(TestOlmBrowse)
