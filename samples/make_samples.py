@@ -584,23 +584,25 @@ def write_outlook_backup(w):
     entries = [
         (messages + "Inbox/m1__message_attachment__.xml",
          olm_message("Welcome to the backup sample", ben, [ann], "2014-12-19T05:07:38",
-                     "&lt;p&gt;Hello Ann,&lt;/p&gt;&lt;p&gt;this message comes from an &lt;b&gt;Outlook "
-                     "backup&lt;/b&gt;.&lt;/p&gt;")),
+                     "&lt;html&gt;&lt;body&gt;&lt;p&gt;Hello Ann,&lt;/p&gt;&lt;p&gt;this message comes from an "
+                     "&lt;b&gt;Outlook backup&lt;/b&gt;.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;")),
         (messages + "Inbox/m2__message_attachment__.xml",
          olm_message("Caf\u00e9 plans &amp; notes", cleo, [ann, ben], "2015-03-02T17:45:00",
-                     "&lt;p&gt;See you at the caf\u00e9 at six.&lt;/p&gt;", cc=[ben])),
+                     "See you at the caf\u00e9 at six.\r\n\r\n"
+                     "&gt; Bring the notes &amp; the plans?\r\n"
+                     "Yes, write to &lt;ben@example.org&gt; first.\r\n\r\n-- \r\nCl\u00e9o", cc=[ben])),
         (att + "notes.txt", notes),
         (att + "pixel.png", tiny_png()),
         (messages + "Inbox/Projects/m3__message_attachment__.xml",
          olm_message("Project notes with attachments", ben, [ann], "2015-04-10T09:00:00",
-                     "&lt;p&gt;Two files attached.&lt;/p&gt;",
+                     "&lt;html&gt;&lt;body&gt;&lt;p&gt;Two files attached.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;",
                      attachments=[("notes1", "text/plain", "notes.txt", att + "notes.txt", None),
                                   ("pixel1", "image/png", "pixel.png", att + "pixel.png", None)])),
         (messages + "Inbox/Projects/m4__message_attachment__.xml",
          olm_message("A message without a body", cleo, [ann], "2015-04-11T10:30:00")),
         (messages + "Sent Items/m5__message_attachment__.xml",
          olm_message("Re: Welcome to the backup sample", ann, [ben], "2014-12-19T08:00:00",
-                     "&lt;p&gt;Thanks Ben!&lt;/p&gt;")),
+                     "Thanks Ben!\r\n\r\n    Ann")),
         ("Local/Categories.xml", b"<categories></categories>\n"),
     ]
     w.write("outlook-backup/Outlook Backup.olm", olm_archive(entries))
