@@ -87,7 +87,7 @@ int runChild(const QString &root, bool mbox, bool outlook, const QString &out)
     SaveSnapshot snapshot = takeSaveSnapshot(target);
     snapshot.source = mbox ? SaveSource::Mbox : SaveSource::Emlx;
 
-    // The writers' diagnostic lines go nowhere.
+    // Nothing the save might print mixes with the figures.
     std::freopen("/dev/null", "w", stdout);
     QMailSaving saving;
     saving.prepareSave(snapshot);

@@ -366,8 +366,8 @@ bool parseFiguresLine(const QByteArray &output, ScanFigures *figures)
 }
 
 // Runs one scan in a fresh child process of this program and collects its
-// figures. The scan's own standard output (the indexer's diagnostic lines)
-// goes to the null device; the figures come back on standard error.
+// figures. The scan's own standard output (its skipped-files line) goes to
+// the null device; the figures come back on standard error.
 ScanFigures scanInChildProcess(const QString &root, int clientIndex, bool messagesFromMailItems)
 {
     ScanFigures figures;
