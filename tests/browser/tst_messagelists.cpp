@@ -11,12 +11,12 @@
 #include "olm/mailmlrc.h"
 #include "scan/filelister.h"
 #include "scan/scanglobals.h"
+#include "support/outputcapture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -98,14 +98,6 @@ bool writeFile(const QString &path, const QByteArray &content)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-// Debug lines of the message list's logging category, counted while installed.
-int listDebugLines = 0;
-void countListDebugLine(QtMsgType type, const QMessageLogContext &context, const QString &)
-{
-    if (type == QtDebugMsg && qstrcmp(context.category, "converter.browser.list") == 0)
-        ++listDebugLines;
 }
 
 } // namespace
@@ -499,31 +491,28 @@ void TestMessageLists::skipsUnreadableFileAndGoesOn()
 
 void TestMessageLists::listedFilesLogOnlyWhenAsked_data()
 {
-    QTest::addColumn<QString>("rules");
+    QTest::addColumn<bool>("turnedOn");
     QTest::addColumn<int>("lines");
 
-    QTest::newRow("quiet-by-default") << QString() << 0;
-    QTest::newRow("one-line-per-file-when-turned-on") << QStringLiteral("converter.browser.list.debug=true") << 3;
+    QTest::newRow("quiet-by-default") << false << 0;
+    QTest::newRow("one-line-per-file-when-turned-on") << true << 3;
 }
 
 void TestMessageLists::listedFilesLogOnlyWhenAsked()
 {
-    QFETCH(QString, rules);
+    QFETCH(bool, turnedOn);
     QFETCH(int, lines);
     const QString dir = store.path() + QStringLiteral("/Work.mbox/Messages/");
     for (const char *name : {"1.emlx", "2.emlx", "3.emlx"})
         QVERIFY(writeFile(dir + QLatin1String(name), "From: Someone\n"));
     AllFilePathInStrListForTree = messagelists::listFilesBelow(store.path() + QStringLiteral("/Work.mbox"));
 
-    QLoggingCategory::setFilterRules(rules);
-    listDebugLines = 0;
-    const QtMessageHandler previous = qInstallMessageHandler(countListDebugLine);
-    window->OnShowIndivisualMailData(QStringLiteral("Work"), store.path() + QStringLiteral("/Work.mbox"));
-    qInstallMessageHandler(previous);
-    QLoggingCategory::setFilterRules(QString());
+    const CapturedOutput output = captureOutput("converter.browser.list", turnedOn, [&] {
+        window->OnShowIndivisualMailData(QStringLiteral("Work"), store.path() + QStringLiteral("/Work.mbox"));
+    });
 
     QCOMPARE(window->m_pMessageList->topLevelItemCount(), 3);
-    QCOMPARE(listDebugLines, lines);
+    QCOMPARE(output.debugLines.size(), lines);
 }
 
 void TestMessageLists::listsWhatTheConversionFinds()
