@@ -26,8 +26,10 @@ public:
     // file its path rule derives from the source path, and returns whether
     // the whole record was written. A source path that is not registered for
     // the tree, or a path rule that yields no file, writes nothing.
-    // Apple Mail .emlx to the Outlook 2011 bundle.
-    bool writeMail(const QByteArray &text, const QString &bundlePath, const QString &sourcePath);
+    // Apple Mail .emlx to the Outlook 2011 bundle; incomplete: text lacks a
+    // part that could not be read.
+    bool writeMail(const QByteArray &text, const QString &bundlePath, const QString &sourcePath,
+                   bool incomplete = false);
     // MailMate .eml to the Apple Mail tree.
     bool writeMailForMailMateAppleMail(const QByteArray &text, const QString &sourcePath);
     // MailMate .eml to the Outlook 2011 bundle.
@@ -45,10 +47,13 @@ public:
     // mbox family to the Apple Mail tree: one piece of the source file named by
     // GetAllFilePathInStrList, appended unchanged; after the piece with
     // endOfFile set, one line feed follows (no line feed between pieces).
-    // messages: the messages of the source file, told with that last piece.
-    bool writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile = true, qint64 messages = 1);
+    // messages: the messages of the source file, told with that last piece;
+    // incomplete: the last of them was cut where the reading failed.
+    bool writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile = true, qint64 messages = 1,
+                                      bool incomplete = false);
     // mbox family to the Outlook 2011 bundle, as writeMailForPostBoxAppleMail.
-    bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true, qint64 messages = 1);
+    bool writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile = true, qint64 messages = 1,
+                                    bool incomplete = false);
 
     // Makes the writers start a new save: the output file they keep open is
     // closed, made folders and the sources of output files are forgotten, the
@@ -124,7 +129,7 @@ private:
     // Appends a piece of the mbox source file source and records which
     // source the output file belongs to.
     bool appendMboxPiece(const outputpaths::OutputTarget &target, quint32 type, const QString &source,
-                         const QByteArray &text, bool endOfFile, qint64 messages);
+                         const QByteArray &text, bool endOfFile, qint64 messages, bool incomplete);
 
     SaveSnapshot m_snapshot;
     SaveOutcome m_outcome;

@@ -73,22 +73,24 @@ void QMailSaving::discardUnfinishedPieces()
 // One record: separator line, line feed, text, and the line feeds that let
 // the next separator follow an empty line.
 static bool appendMessage(MboxAppender &output, qint32 &status, const OutputTarget &target, quint32 type,
-                          const QByteArray &separator, const QByteArray &text)
+                          const QByteArray &separator, const QByteArray &text, bool incomplete = false)
 {
     const bool written = output.appendRecord(target, type, platform::kFourCharOPIM,
-                                             {separator, QByteArrayLiteral("\n"), text, mboxrecord::recordEnd(text)});
+                                             {separator, QByteArrayLiteral("\n"), text, mboxrecord::recordEnd(text)},
+                                             1, incomplete ? 1 : 0);
     status = output.finderStatus();
     if (written)
         FileSavingIdentification = true;
     return written;
 }
 
-bool QMailSaving::writeMail(const QByteArray &text, const QString &bundlePath, const QString &sourcePath)
+bool QMailSaving::writeMail(const QByteArray &text, const QString &bundlePath, const QString &sourcePath,
+                            bool incomplete)
 {
     if (!foldermodel::isTreePathRegistered(sourcePath))
         return false;
     const OutputTarget target = outputpaths::emlxBundleTarget(sourcePath, m_selectedFile, bundlePath);
-    return appendMessage(m_writerOutput, nOSErr, target, kBundleType, kSeparatorEmlx, text);
+    return appendMessage(m_writerOutput, nOSErr, target, kBundleType, kSeparatorEmlx, text, incomplete);
 }
 
 bool QMailSaving::writeMailForMailMateAppleMail(const QByteArray &text, const QString &sourcePath)
@@ -160,10 +162,10 @@ OutputTarget QMailSaving::placeOfMboxSource(const OutputTarget &byRule, const QS
 }
 
 bool QMailSaving::appendMboxPiece(const OutputTarget &target, quint32 type, const QString &source,
-                                  const QByteArray &text, bool endOfFile, qint64 messages)
+                                  const QByteArray &text, bool endOfFile, qint64 messages, bool incomplete)
 {
-    const bool written =
-        m_writerOutput.appendPiece(target, type, platform::kFourCharOPIM, text, endOfFile, source, messages);
+    const bool written = m_writerOutput.appendPiece(target, type, platform::kFourCharOPIM, text, endOfFile, source,
+                                                    messages, incomplete ? 1 : 0);
     nOSErr = m_writerOutput.finderStatus();
     // A source whose writes all failed left nothing behind, so its place
     // stays free for the next one.
@@ -174,7 +176,8 @@ bool QMailSaving::appendMboxPiece(const OutputTarget &target, quint32 type, cons
     return written;
 }
 
-bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile, qint64 messages)
+bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endOfFile, qint64 messages,
+                                               bool incomplete)
 {
     const QString source = GetAllFilePathInStrList;
     if (!foldermodel::isTreePathRegistered(source))
@@ -183,10 +186,11 @@ bool QMailSaving::writeMailForPostBoxAppleMail(const QByteArray &text, bool endO
 
     const QString root = appleTreeRoot();
     const OutputTarget target = placeOfMboxSource(outputpaths::mboxAppleTarget(source, root), source, root);
-    return appendMboxPiece(target, kAppleType, source, text, endOfFile, messages);
+    return appendMboxPiece(target, kAppleType, source, text, endOfFile, messages, incomplete);
 }
 
-bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile, qint64 messages)
+bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfFile, qint64 messages,
+                                             bool incomplete)
 {
     const QString source = GetAllFilePathInStrList;
     if (!foldermodel::isTreePathRegistered(source))
@@ -196,7 +200,7 @@ bool QMailSaving::writeMailForPostBoxOutlook(const QByteArray &text, bool endOfF
         placeOfMboxSource(outputpaths::mboxBundleTarget(source, m_selectedFile, bundle), source, bundle);
     if (target.isSkip())
         return false;
-    const bool written = appendMboxPiece(target, kBundleType, source, text, endOfFile, messages);
+    const bool written = appendMboxPiece(target, kBundleType, source, text, endOfFile, messages, incomplete);
     if (written && m_skeletonWrittenFor != bundle) {
         QDir().mkpath(bundle + QLatin1String("/Contents"));
         CreateFilesInMainIdentity(bundle);

@@ -92,9 +92,12 @@ bool MboxAppender::close()
     if (m_fd < 0)
         return true;
     const bool closed = ::close(m_fd) == 0;
-    if (!closed)
+    if (!closed) {
         m_messagesLostOnClose += m_messagesInFile;
+        m_incompleteLostOnClose += m_incompleteInFile;
+    }
     m_messagesInFile = 0;
+    m_incompleteInFile = 0;
     m_fd = -1;
     m_file.clear();
     m_fileIsNew = false;
@@ -111,11 +114,17 @@ void MboxAppender::reset()
     m_pieceStart = -1;
     m_pieceFailed = false;
     m_messagesLostOnClose = 0;
+    m_incompleteLostOnClose = 0;
 }
 
 qint64 MboxAppender::takeMessagesLostOnClose()
 {
     return std::exchange(m_messagesLostOnClose, 0);
+}
+
+qint64 MboxAppender::takeIncompleteLostOnClose()
+{
+    return std::exchange(m_incompleteLostOnClose, 0);
 }
 
 bool MboxAppender::makeFolder(const QString &folder)
@@ -246,7 +255,7 @@ bool MboxAppender::writeParts(std::initializer_list<QByteArray> parts, qint64 ro
 }
 
 bool MboxAppender::appendRecord(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                                std::initializer_list<QByteArray> parts, qint64 messages)
+                                std::initializer_list<QByteArray> parts, qint64 messages, qint64 incomplete)
 {
     if (!openFor(target, type, creator))
         return false;
@@ -256,6 +265,7 @@ bool MboxAppender::appendRecord(const outputpaths::OutputTarget &target, quint32
     if (!writeParts(parts, start))
         return false;
     m_messagesInFile += messages;
+    m_incompleteInFile += incomplete;
     m_fileIsNew = false;
     m_foldersMadeForFile.clear();
     return true;
@@ -263,7 +273,7 @@ bool MboxAppender::appendRecord(const outputpaths::OutputTarget &target, quint32
 
 bool MboxAppender::appendPiece(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
                                const QByteArray &piece, bool endOfFile, const QString &source,
-                               qint64 messages)
+                               qint64 messages, qint64 incomplete)
 {
     const QString &run = source.isEmpty() ? target.file : source;
     if (m_pieceFile != target.file || m_pieceSource != run) {
@@ -287,6 +297,7 @@ bool MboxAppender::appendPiece(const outputpaths::OutputTarget &target, quint32 
     if (endOfFile) {
         if (written) {
             m_messagesInFile += messages;
+            m_incompleteInFile += incomplete;
             m_fileIsNew = false;
             m_foldersMadeForFile.clear();
         }

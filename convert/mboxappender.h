@@ -33,7 +33,8 @@ QByteArray recordBytes(const QByteArray &separator, const QByteArray &text);
 // where the record began, and a file and folders that the appender made for
 // it and that hold nothing else are removed again. A file system may tell
 // only when a file is closed that written data never reached the disk: a
-// file whose close fails loses every message appended since it was opened.
+// file whose close fails loses every message appended since it was opened,
+// the incomplete ones among them too.
 class MboxAppender
 {
 public:
@@ -43,11 +44,12 @@ public:
     MboxAppender &operator=(const MboxAppender &) = delete;
 
     // Appends the concatenated parts as one record of messages messages to
-    // target.file, making target.folder first. False when nothing was written
+    // target.file, making target.folder first; incomplete of them are saved
+    // with only what could be read of them. False when nothing was written
     // (skip target, no folder, file not opened, not a regular file, short
     // write cut back).
     bool appendRecord(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
-                      std::initializer_list<QByteArray> parts, qint64 messages = 1);
+                      std::initializer_list<QByteArray> parts, qint64 messages = 1, qint64 incomplete = 0);
 
     // Appends one piece of source file source unchanged, and one line feed
     // after the piece with endOfFile set. The pieces of one source file form
@@ -55,10 +57,11 @@ public:
     // began, and the remaining pieces of that source up to endOfFile are
     // refused. A piece of another source (or for another file) starts a new
     // record; an empty source stands for target.file. The record holds
-    // messages messages, counted with the piece with endOfFile.
+    // messages messages, incomplete of them incomplete, counted with the
+    // piece with endOfFile.
     bool appendPiece(const outputpaths::OutputTarget &target, quint32 type, quint32 creator,
                      const QByteArray &piece, bool endOfFile, const QString &source = QString(),
-                     qint64 messages = 1);
+                     qint64 messages = 1, qint64 incomplete = 0);
 
     // Cuts back the pieces of a source file whose last piece never came.
     void discardUnfinishedPieces();
@@ -72,6 +75,8 @@ public:
     // error (an explicit close or the one before another file is opened),
     // since the last call.
     qint64 takeMessagesLostOnClose();
+    // Of those, the ones appended as incomplete, since the last call.
+    qint64 takeIncompleteLostOnClose();
 
     // Status of the latest Finder-information call: 0 or a negated errno.
     int finderStatus() const { return m_finderStatus; }
@@ -94,9 +99,12 @@ private:
     // complete yet; the folders made for it, innermost first.
     bool m_fileIsNew = false;
     QStringList m_foldersMadeForFile;
-    // Messages of the records completed in the open file since it was opened.
+    // Messages of the records completed in the open file since it was
+    // opened, and the incomplete ones among them.
     qint64 m_messagesInFile = 0;
+    qint64 m_incompleteInFile = 0;
     qint64 m_messagesLostOnClose = 0;
+    qint64 m_incompleteLostOnClose = 0;
 
     // The source file whose pieces are being appended, and its output file.
     QString m_pieceSource;

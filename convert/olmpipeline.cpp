@@ -38,18 +38,20 @@ public:
         return ok;
     }
 
-    // Ends the record; false when any piece was not written.
-    bool finish()
+    // Ends the record, of a message saved incompletely when incomplete is
+    // set; false when any piece was not written.
+    bool finish(bool incomplete)
     {
         if (m_pending.endsWith('\n'))
             m_pending.chop(1);
-        return append(m_pending, true) && m_ok;
+        return append(m_pending, true, incomplete) && m_ok;
     }
 
 private:
-    bool append(const QByteArray &piece, bool end)
+    bool append(const QByteArray &piece, bool end, bool incomplete = false)
     {
-        if (!m_appender.appendPiece(m_target, platform::kFourCharMBOX, platform::kFourCharOPIM, piece, end))
+        if (!m_appender.appendPiece(m_target, platform::kFourCharMBOX, platform::kFourCharOPIM, piece, end,
+                                    QString(), 1, incomplete ? 1 : 0))
             m_ok = false;
         return m_ok;
     }
@@ -299,7 +301,7 @@ void ComposePipeline::writeBatch(Batch &batch)
         Message &message = batch.messages.front();
         AppenderSink sink(m_appender, message.target);
         message.result = olmcompose::composeMessage(*message.record, m_backup, m_sources, sink);
-        count(message, sink.finish());
+        count(message, sink.finish(message.result.shortReads > 0));
     } else {
         // A run of messages for one file is appended in one write: each
         // message ends with a line feed, so the run's bytes are those of its
@@ -315,12 +317,15 @@ void ComposePipeline::writeBatch(Batch &batch)
                    && endsWithLineFeed(batch.bytes, messages[last].end))
                 ++last;
             const qint64 runEnd = messages[last].end;
+            qint64 incomplete = 0;
+            for (size_t i = first; i <= last; ++i)
+                incomplete += messages[i].result.shortReads > 0 ? 1 : 0;
             bool whole = last > first && endsWithLineFeed(batch.bytes, runEnd)
                          && m_appender.appendRecord(messages[first].target, platform::kFourCharMBOX,
                                                     platform::kFourCharOPIM,
                                                     {QByteArray::fromRawData(batch.bytes.constData() + start,
                                                                              int(runEnd - start))},
-                                                    qint64(last - first + 1));
+                                                    qint64(last - first + 1), incomplete);
             for (size_t i = first; i <= last; ++i) {
                 const Message &message = messages[i];
                 if (!whole) {
@@ -331,7 +336,8 @@ void ComposePipeline::writeBatch(Batch &batch)
                         --length;
                     const QByteArray text = QByteArray::fromRawData(batch.bytes.constData() + start, int(length));
                     count(message, m_appender.appendRecord(message.target, platform::kFourCharMBOX,
-                                                           platform::kFourCharOPIM, {text, QByteArrayLiteral("\n")}));
+                                                           platform::kFourCharOPIM, {text, QByteArrayLiteral("\n")},
+                                                           1, message.result.shortReads > 0 ? 1 : 0));
                 } else {
                     count(message, true);
                 }

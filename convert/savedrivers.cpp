@@ -154,6 +154,8 @@ void QMailSaving::finishRun()
     const qint64 lost = m_writerOutput.takeMessagesLostOnClose();
     m_outcome.written -= lost;
     m_outcome.notWritten += lost;
+    // Such a message counts only as not written, even when it was incomplete.
+    m_outcome.incomplete -= m_writerOutput.takeIncompleteLostOnClose();
     // The incomplete messages are some of the written ones.
     m_outcome.incomplete = qMin(m_outcome.incomplete, m_outcome.written);
     reportProgress(1, 1);
@@ -265,7 +267,7 @@ void QMailSaving::runMessageDriver(MessageKind kind)
                     }
                     text = saverules::partialMessageTextOf(*raw, partTexts, rules);
                 }
-                ok = writeMail(text, bundle, path);
+                ok = writeMail(text, bundle, path, partMissing);
                 break;
             }
             case MessageKind::Opera: {
@@ -342,9 +344,9 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
         return true;
     }
     const bool apple = m_snapshot.target == SaveTarget::AppleMail;
-    auto hand = [&](const QByteArray &piece, bool endOfFile, qint64 messages = 1) {
-        return apple ? writeMailForPostBoxAppleMail(piece, endOfFile, messages)
-                     : writeMailForPostBoxOutlook(piece, endOfFile, messages);
+    auto hand = [&](const QByteArray &piece, bool endOfFile, qint64 messages = 1, bool incomplete = false) {
+        return apple ? writeMailForPostBoxAppleMail(piece, endOfFile, messages, incomplete)
+                     : writeMailForPostBoxOutlook(piece, endOfFile, messages, incomplete);
     };
 
     // Each block is converted into one piece and handed on at once: both
@@ -384,7 +386,7 @@ bool QMailSaving::convertMboxFile(const QString &path, qint64 &bytesDone, qint64
     const bool readWhole = file.error() == QFileDevice::NoError;
 
     if (!failed && (handedAny || !piece.isEmpty()))
-        failed = !hand(piece, true, messages);
+        failed = !hand(piece, true, messages, !readWhole && messages > 0);
     if (failed)
         m_outcome.notWritten += messages;
     else

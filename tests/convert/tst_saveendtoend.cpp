@@ -10,6 +10,7 @@
 #include "convert/convertglobals.h"
 #include "convert/importwindow.h"
 #include "convert/mailsaving.h"
+#include "olm/mailmlrc.h"
 #include "scan/foldermodel.h"
 #include "scan/mboxindexer.h"
 #include "scan/scanglobals.h"
@@ -749,6 +750,20 @@ void TestSaveEndToEnd::failingDestinationIsToldInMessages_data()
     QTest::newRow("message-files-last-file-close-fails")
         << SaveSource::MailMate << SaveTarget::Outlook << QString() << false << 3 << 0 << threeSaved << true << true
         << bundle + QStringLiteral("/Mail/Two/B/B.mbox");
+    // The last message of each folder is saved incompletely; one whose file
+    // fails to close counts only as not written.
+    QTest::newRow("partial-messages-last-file-close-fails")
+        << SaveSource::Emlx << SaveTarget::Outlook << QString() << false << 3 << 0
+        << QStringLiteral("\nFile saved at location @OUT@, with problems.\n3 of 5 message(s) were saved.\n"
+                          "1 message(s) could not be read whole and were saved incompletely.\n"
+                          "2 message(s) could not be written.")
+        << true << true << bundle + QStringLiteral("/Mail/Two/B/B.mbox");
+    QTest::newRow("backup-earlier-file-close-fails")
+        << SaveSource::Olm << SaveTarget::AppleMail << QString() << false << 2 << 0
+        << QStringLiteral("\nFile saved at location @OUT@, with problems.\n2 of 5 message(s) were saved.\n"
+                          "1 message(s) could not be read whole and were saved incompletely.\n"
+                          "3 message(s) could not be written.")
+        << true << true << apple + QStringLiteral("/Mail/One/A/A.mbox");
 }
 
 void TestSaveEndToEnd::failingDestinationIsToldInMessages()
@@ -777,6 +792,38 @@ void TestSaveEndToEnd::failingDestinationIsToldInMessages()
         bMboxFileFound = true;
         for (const QString &file : {QStringLiteral("/Mail/One/A"), QStringLiteral("/Mail/Two/B")})
             QCOMPARE(mboxindex::appendMboxToList(src(file), TmpMboxMbxPtrStart, TmpMboxMbxPtrEnd), mboxindex::IndexStatus::Indexed);
+    } else if (source == SaveSource::Emlx || source == SaveSource::Olm) {
+        // The last message of each folder can only be partly read: a partial
+        // message whose part is a directory, a record whose body runs past
+        // the end of the backup.
+        QByteArray backup;
+        for (const auto &folder : {qMakePair(QStringLiteral("One/A"), 3), qMakePair(QStringLiteral("Two/B"), 2)}) {
+            const qint64 folderId = folder.second == 3 ? 502 : 503;
+            addFolder(folderId);
+            for (int i = 1; i <= folder.second; ++i) {
+                const QByteArray m = message(folder.first.toUtf8() + QByteArray::number(i));
+                const bool cut = i == folder.second;
+                const QString name = QStringLiteral("/%1.mbox/Messages/%2").arg(folder.first).arg(i);
+                if (source == SaveSource::Emlx) {
+                    addFile(name + (cut ? QStringLiteral(".partial.emlx") : QStringLiteral(".emlx")),
+                            QByteArray::number(m.size()) + '\n' + m + "<plist/>\n", folderId);
+                    if (cut)
+                        QVERIFY(QDir().mkpath(src(name + QStringLiteral(".2.emlxpart"))));
+                    continue;
+                }
+                MailMLRC *record = appendMailMLRC();
+                record->llFolderId = quint64(folderId);
+                record->szFolderPath = folder.first.toUtf8();
+                record->szReceivedTime = "Fri, 19 Dec 2014 10:37:38 +0530";
+                record->llBodyOffset = backup.size();
+                record->llBodyLength = m.size() + (cut ? 4096 : 0);
+                backup += m;
+            }
+        }
+        if (source == SaveSource::Olm) {
+            m_selectedFile = src(QStringLiteral("/backup.olm"));
+            QVERIFY(testfiles::writeFile(m_selectedFile, backup));
+        }
     } else {
         for (int i = 1; i <= 3; ++i)
             addFile(QStringLiteral("/One/A.mailbox/Messages/%1.eml").arg(i), message("a" + QByteArray::number(i)), 502);
