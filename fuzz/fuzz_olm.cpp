@@ -3,7 +3,8 @@
 // parser over every payload it hands on, and the entity decoder against a
 // plain reading of its rules. Aborts when the walks disagree, a range leaves
 // the input, a stored value is not in its stored form, or the decoders
-// differ. A backup is also built from the input with one header's name or
+// differ, or what is told of unreadable entries outgrows the input. A
+// backup is also built from the input with one header's name or
 // extra-field length damaged: the walk must still hand on every other entry.
 //
 // Seeds: OLM_FUZZ_SEEDS=<dir> ./fuzz_olm writes the fixture archives into
@@ -48,14 +49,37 @@ public:
         offsets.append(offset);
     }
 
+    void emptyEntry(const QString &name, qint64 offset) override
+    {
+        if (offset < 0 || offset > m_size)
+            std::abort();
+        toldNameCharacters += name.size();
+        log.append(QStringLiteral("empty %1 %2").arg(name).arg(offset));
+    }
+
     void unreadableEntry(const QString &name, bool isAttachment) override
     {
+        toldNameCharacters += name.size();
         log.append(QStringLiteral("unreadable %1 %2").arg(name).arg(isAttachment));
     }
 
-    void diagnostic(const QByteArray &line) override { log.append(QString::fromUtf8(line)); }
+    void diagnostic(const QByteArray &line) override
+    {
+        ++toldLines;
+        log.append(QString::fromUtf8(line));
+    }
+
+    // What telling costs stays bounded: at most 101 lines, and names of at
+    // most 1 KiB for entries whose signatures take 4 bytes each.
+    void checkToldCost() const
+    {
+        if (toldLines > 101 || toldNameCharacters > 256 * m_size + 1024)
+            std::abort();
+    }
 
     QStringList log;
+    qint64 toldLines = 0;
+    qint64 toldNameCharacters = 0;
     QList<QByteArray> payloads;
     QList<qint64> offsets;
 
@@ -122,6 +146,7 @@ QStringList walkLog(const QByteArray &bytes, olm::WalkMode mode)
     olm::MemorySource source(bytes);
     CheckingSink sink(bytes.size());
     olm::walkOlm(source, sink, stop, mode);
+    sink.checkToldCost();
     return sink.log;
 }
 
@@ -262,6 +287,9 @@ void writeSeeds(const QString &dir)
     // Inputs of the built backup: 4 entries, the second damaged by +3 and -2.
     seeds.append(QByteArray("\x02\x01\x00\x03", 4) + QByteArray(200, 'x'));
     seeds.append(QByteArray("\x02\x01\x01\xfe", 4) + QByteArray(200, 'y'));
+    // Runs of damaged headers claiming long names.
+    seeds.append(damagedHeaders(false, 2048));
+    seeds.append(damagedHeaders(true, 512));
     int n = 0;
     for (const QByteArray &seed : seeds) {
         QFile file(dir + QStringLiteral("/seed%1.olm").arg(n++));
@@ -292,6 +320,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     olm::MemorySource fastSource(input);
     CheckingSink fast(input.size());
     olm::walkOlm(fastSource, fast, stop, olm::WalkMode::Fast);
+    fast.checkToldCost();
 
     // The one-byte reference walk is slow: small inputs are compared with it.
     if (size <= 2048) {

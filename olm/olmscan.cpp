@@ -76,6 +76,11 @@ void RecordSink::attachmentEntry(const QString &name, qint64 offset, qint64 size
     olmPendingAttachments.append(name, offset, size);
 }
 
+void RecordSink::emptyEntry(const QString &name, qint64 offset)
+{
+    olmPendingAttachments.appendEmpty(name, offset);
+}
+
 void RecordSink::payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64)
 {
     m_records += recordPayload(folderPath, bytes, offset);
@@ -117,6 +122,12 @@ public:
         handOn(false);
     }
 
+    void emptyEntry(const QString &name, qint64 offset) override
+    {
+        m_batch.push_back(Item{name, QByteArray(), offset, 0, ItemKind::EmptyAttachment});
+        handOn(false);
+    }
+
     void payload(const QString &folderPath, const QByteArray &bytes, qint64, qint64 endOffset) override
     {
         // The walk's bytes live only during this call.
@@ -154,7 +165,7 @@ public:
     }
 
 private:
-    enum class ItemKind { Attachment, UnreadableAttachment, Payload };
+    enum class ItemKind { Attachment, EmptyAttachment, UnreadableAttachment, Payload };
     struct Item {
         QString text;     // entry name or folder path
         QByteArray bytes; // payload
@@ -213,6 +224,10 @@ private:
         try {
             if (item.kind == ItemKind::Attachment) {
                 m_thread->InitializeAttachment(item.text, item.first, item.second);
+                return;
+            }
+            if (item.kind == ItemKind::EmptyAttachment) {
+                olmPendingAttachments.appendEmpty(item.text, item.first);
                 return;
             }
             if (item.kind == ItemKind::UnreadableAttachment) {

@@ -28,6 +28,7 @@ class RecordSink : public WalkSink
 {
 public:
     void attachmentEntry(const QString &name, qint64 offset, qint64 size) override;
+    void emptyEntry(const QString &name, qint64 offset) override;
     void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) override;
     void unreadableEntry(const QString &name, bool isAttachment) override;
     // Records made so far by this sink.

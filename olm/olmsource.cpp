@@ -149,6 +149,13 @@ QByteArray WindowReader::view(qint64 offset, qint64 count)
     return read(offset, count);
 }
 
+const char *WindowReader::peek(qint64 offset, qint64 count) const
+{
+    if (offset >= m_windowStart && count >= 0 && offset + count <= m_windowStart + m_windowLength)
+        return m_window.constData() + (offset - m_windowStart);
+    return nullptr;
+}
+
 const char *WindowReader::fetch(qint64 offset, qint64 count, QByteArray &scratch, qint64 *got)
 {
     *got = 0;

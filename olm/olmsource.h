@@ -68,6 +68,8 @@ public:
     // As read(), but bytes inside the window are handed out uncopied: the
     // result is valid until the window moves.
     QByteArray view(qint64 offset, qint64 count);
+    // The count bytes at offset when they all lie in the window, else null.
+    const char *peek(qint64 offset, qint64 count) const;
     // Up to count bytes at offset, as a pointer into the window or into a
     // copy in scratch; *got tells how many.
     const char *fetch(qint64 offset, qint64 count, QByteArray &scratch, qint64 *got);

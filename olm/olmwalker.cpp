@@ -1,6 +1,7 @@
 #include "olm/olmwalker.h"
 
 #include "olm/olmsource.h"
+#include "olm/opfmessage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,8 +25,9 @@ constexpr int kCentralHeaderSize = 46;
 constexpr int kEndRecordSize = 22;
 constexpr int kZip64LocatorSize = 20;
 constexpr int kZip64EndRecordSize = 56;
-constexpr qint64 kLargestComment = 0xFFFF;
-// A directory listing more entries is not used (16 bytes are kept for each).
+// The end record is looked for in this many bytes at the end of the file.
+constexpr qint64 kEndRecordSearch = (qint64(64) << 10) + kEndRecordSize;
+// A directory listing more entries is not used (24 bytes are kept for each).
 constexpr quint64 kMostListedEntries = quint64(1) << 23;
 constexpr quint16 kZip64Tag = 0x0001;
 constexpr quint32 kSize32Marker = 0xFFFFFFFFu;
@@ -35,6 +37,13 @@ constexpr qint64 kFastWindow = qint64(256) << 10;
 constexpr qint64 kSmallestFastWindow = 64;
 // The stop flag is looked at no later than after this many bytes.
 constexpr qint64 kStopCheckSpan = 64 * 1024;
+// Of the name of an entry told as unreadable, no more is read: real entry
+// names are far shorter, and a damaged header's length must not decide
+// what telling costs.
+constexpr qint64 kMostToldNameBytes = 1024;
+// Lines told on standard error in one walk; the rest are summed up in one
+// line at its end.
+constexpr int kMostToldLines = 100;
 
 struct ElementKind {
     const char *open;
@@ -71,11 +80,25 @@ quint64 littleEndian(const char *bytes, int at, int width)
 
 bool isAscii(const char *text, int size)
 {
-    for (int i = 0; i < size; ++i) {
+    // Eight bytes at a time: names of damaged headers are read by the million.
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text + i, 8);
+        if (word & 0x8080808080808080ull)
+            return false;
+    }
+    for (; i < size; ++i) {
         if (static_cast<unsigned char>(text[i]) >= 0x80)
             return false;
     }
     return true;
+}
+
+// The length of a name of size bytes up to its first NUL.
+int lengthToNul(const char *name, qint64 size)
+{
+    return int(strnlen(name, std::size_t(size)));
 }
 
 // The byte-level readings of an ASCII entry name (no NUL in it): the same
@@ -103,11 +126,8 @@ bool isSkippedAsciiEntry(const char *name, int size)
 
 bool isMessageAsciiEntry(const char *name, int size)
 {
-    int last = 0;
-    for (int i = 0; i < size; ++i) {
-        if (name[i] == '/')
-            last = i + 1;
-    }
+    const void *slash = memrchr(name, '/', std::size_t(size));
+    const int last = slash ? int(static_cast<const char *>(slash) - name) + 1 : 0;
     if (last >= size)
         return false; // an empty last component
     const std::size_t length = std::size_t(size - last);
@@ -189,6 +209,13 @@ bool entrySizes(const char *extra, int extraSize, quint32 uncompressed32, quint3
     return true;
 }
 
+// An entry of the backup's own central directory.
+struct ListedEntry {
+    qint64 local;   // where its local header stands
+    qint64 central; // where its central header stands
+    bool empty;     // whether the directory gives its data a size of 0
+};
+
 // The backup's own central directory, found from its end record before the
 // walk. An attachment that is itself a ZIP file carries local and central
 // headers of its own; when its data is crawled (a streamed entry, or one
@@ -196,136 +223,166 @@ bool entrySizes(const char *extra, int extraSize, quint32 uncompressed32, quint3
 struct Directory {
     // Where the directory begins; -1 when no consistent end record was found.
     qint64 start = -1;
-    // The local-header offset of every listed entry with the offset of its
-    // central header, in file order; empty when the listing cannot be trusted.
-    std::vector<std::pair<qint64, qint64>> entries;
+    // Every listed entry, in file order; empty when the listing cannot be
+    // trusted.
+    std::vector<ListedEntry> entries;
 
-    // The central header of the entry whose local header is at p, or -1.
-    qint64 centralHeaderOf(qint64 p) const
+    // The listed entry whose local header is at p, or null.
+    const ListedEntry *entryAt(qint64 p) const
     {
-        const auto at = std::lower_bound(entries.begin(), entries.end(), std::make_pair(p, qint64(-1)));
-        return at != entries.end() && at->first == p ? at->second : -1;
+        const auto at = std::lower_bound(entries.begin(), entries.end(), p,
+                                         [](const ListedEntry &e, qint64 offset) { return e.local < offset; });
+        return at != entries.end() && at->local == p ? &*at : nullptr;
     }
     // Where the data of the listed entry at p ends at the latest: the next
     // listed entry, or the directory. p itself when p is not listed.
     qint64 dataLimitOf(qint64 p) const
     {
-        if (centralHeaderOf(p) < 0)
+        if (!entryAt(p))
             return p;
-        const auto next = std::upper_bound(entries.begin(), entries.end(), std::make_pair(p, qint64(-1)),
-                                           [](const auto &a, const auto &b) { return a.first < b.first; });
-        return next != entries.end() ? next->first : start;
+        const auto next = std::upper_bound(entries.begin(), entries.end(), p,
+                                           [](qint64 offset, const ListedEntry &e) { return offset < e.local; });
+        return next != entries.end() ? next->local : start;
     }
 };
 
-// The offsets of the local headers listed in the directory [start, end)
-// of count entries, or nothing when any header is malformed or the count
-// disagrees. Whether a listed offset holds a local header is looked at
-// only where the walk relies on it.
-std::vector<std::pair<qint64, qint64>> listedEntries(ByteSource &source, qint64 start, qint64 end, quint64 count)
+// The entries listed in the directory [start, end) of count entries, or
+// nothing when any header is malformed or the count disagrees. Whether a
+// listed offset holds a local header is looked at only where the walk
+// relies on it.
+std::vector<ListedEntry> listedEntries(ByteSource &source, qint64 start, qint64 end, quint64 count)
 {
-    std::vector<std::pair<qint64, qint64>> entries;
+    std::vector<ListedEntry> entries;
     if (count == 0 || count > kMostListedEntries)
         return entries;
+    // The window moves along the directory: one read serves many headers.
     WindowReader reader(source, kFastWindow);
-    QByteArray scratch;
     qint64 position = start;
     quint64 listed = 0;
     while (position < end && listed < count) {
         qint64 got = 0;
-        const char *header = reader.fetch(position, kCentralHeaderSize, scratch, &got);
+        const char *header = reader.bytesAt(position, &got, kCentralHeaderSize);
         if (got < kCentralHeaderSize || littleEndian(header, 0, 4) != kCentralHeader)
             return {};
         const quint32 compressed32 = quint32(littleEndian(header, 20, 4));
         const quint32 uncompressed32 = quint32(littleEndian(header, 24, 4));
-        const qint64 nameLength = qint64(littleEndian(header, 28, 2));
-        const qint64 extraLength = qint64(littleEndian(header, 30, 2));
-        const qint64 commentLength = qint64(littleEndian(header, 32, 2));
+        const int nameLength = int(littleEndian(header, 28, 2));
+        const int extraLength = int(littleEndian(header, 30, 2));
+        const int commentLength = int(littleEndian(header, 32, 2));
         quint64 local = littleEndian(header, 42, 4);
-        if (local == kSize32Marker) {
+        quint64 compressed = compressed32;
+        bool sizeKnown = compressed32 != kSize32Marker;
+        if (local == kSize32Marker || !sizeKnown) {
             // The ZIP64 block holds, in this order, each field whose 32-bit
-            // value is the marker.
-            const char *extra = reader.fetch(position + kCentralHeaderSize + nameLength, extraLength, scratch, &got);
+            // value is the marker: uncompressed size, compressed size, offset.
+            const char *extra = reader.bytesAt(position + kCentralHeaderSize + nameLength, &got, extraLength);
+            const int available = extra ? int(qMin<qint64>(got, extraLength)) : 0;
             bool found = false;
-            for (int at = 0; extra && at + 4 <= got;) {
+            for (int at = 0; at + 4 <= available;) {
                 const int length = int(littleEndian(extra, at + 2, 2));
-                if (at + 4 + length > got)
+                if (at + 4 + length > available)
                     break;
                 if (littleEndian(extra, at, 2) == kZip64Tag) {
-                    const int skip = 8 * ((uncompressed32 == kSize32Marker) + (compressed32 == kSize32Marker));
-                    if (skip + 8 <= length) {
-                        local = littleEndian(extra, at + 4 + skip, 8);
+                    const int blockEnd = at + 4 + length;
+                    int next = at + 4 + (uncompressed32 == kSize32Marker ? 8 : 0);
+                    if (!sizeKnown && next + 8 <= blockEnd) {
+                        compressed = littleEndian(extra, next, 8);
+                        sizeKnown = true;
+                        next += 8;
+                    }
+                    if (local == kSize32Marker && next + 8 <= blockEnd) {
+                        local = littleEndian(extra, next, 8);
                         found = true;
                     }
                     break;
                 }
                 at += 4 + length;
             }
-            if (!found)
+            if (local == kSize32Marker && !found)
                 return {};
         }
         if (local >= quint64(start))
             return {};
-        entries.emplace_back(qint64(local), position);
+        entries.push_back(ListedEntry{qint64(local), position, sizeKnown && compressed == 0});
         position += kCentralHeaderSize + nameLength + extraLength + commentLength;
         ++listed;
     }
     if (position != end || listed != count)
         return {};
-    std::sort(entries.begin(), entries.end());
+    std::sort(entries.begin(), entries.end(), [](const ListedEntry &a, const ListedEntry &b) { return a.local < b.local; });
     return entries;
 }
 
+// Where the directory that the end record at recordOffset names begins
+// and ends, and how many entries it lists; false when that does not check
+// out. locator holds the 20 bytes before the record (zeros when the file
+// has none).
+bool directoryBounds(ByteSource &source, const char *record, qint64 recordOffset, const char *locator,
+                     qint64 *start, qint64 *end, quint64 *count)
+{
+    quint64 entries = littleEndian(record, 10, 2);
+    quint64 length = littleEndian(record, 12, 4);
+    quint64 begin = littleEndian(record, 16, 4);
+    qint64 stop = recordOffset;
+    // A ZIP64 end record named by a locator just before the end record
+    // holds the values, whatever the end record's own fields say.
+    if (littleEndian(locator, 0, 4) == kZip64Locator) {
+        const quint64 zip64At = littleEndian(locator, 8, 8);
+        char zip64[kZip64EndRecordSize];
+        if (recordOffset >= kZip64LocatorSize + kZip64EndRecordSize
+            && zip64At <= quint64(recordOffset - kZip64LocatorSize - kZip64EndRecordSize)
+            && source.readAt(qint64(zip64At), zip64, kZip64EndRecordSize) == kZip64EndRecordSize
+            && littleEndian(zip64, 0, 4) == kZip64EndOfDirectory) {
+            entries = littleEndian(zip64, 32, 8);
+            length = littleEndian(zip64, 40, 8);
+            begin = littleEndian(zip64, 48, 8);
+            stop = qint64(zip64At);
+        }
+    }
+    // The directory ends where the end records begin, and one that lists
+    // entries begins with a central header.
+    if (begin > quint64(stop) || length != quint64(stop) - begin)
+        return false;
+    char signature[4];
+    if (entries > 0
+        && (source.readAt(qint64(begin), signature, 4) != 4 || littleEndian(signature, 0, 4) != kCentralHeader))
+        return false;
+    *start = qint64(begin);
+    *end = stop;
+    *count = entries;
+    return true;
+}
+
+// The directory of the last end record in the file's last 64 KiB and 22
+// bytes whose directory checks out; bytes may follow the record.
 Directory readDirectory(ByteSource &source)
 {
     Directory directory;
     const qint64 size = source.size();
-    const qint64 tailSize = qMin(size, kEndRecordSize + kLargestComment);
+    const qint64 tailSize = qMin(size, kEndRecordSearch);
     if (tailSize < kEndRecordSize)
         return directory;
     QByteArray tail(int(tailSize), '\0');
     if (source.readAt(size - tailSize, tail.data(), tailSize) != tailSize)
         return directory;
-
-    // 1. The last end record whose comment runs to the end of the file
-    int at = int(tailSize) - kEndRecordSize;
-    while (at >= 0
-           && (littleEndian(tail.constData(), at, 4) != kEndOfDirectory
-               || at + kEndRecordSize + int(littleEndian(tail.constData(), at + 20, 2)) != tailSize))
-        --at;
-    if (at < 0)
-        return directory;
-    const char *record = tail.constData() + at;
-    const qint64 recordOffset = size - tailSize + at;
-    quint64 count = littleEndian(record, 10, 2);
-    quint64 length = littleEndian(record, 12, 4);
-    quint64 start = littleEndian(record, 16, 4);
-    qint64 end = recordOffset;
-
-    // 2. ZIP64: the locator before the end record names the larger record
-    if (count == 0xFFFF || length == kSize32Marker || start == kSize32Marker) {
-        char locator[kZip64LocatorSize];
-        char zip64[kZip64EndRecordSize];
-        if (recordOffset < kZip64LocatorSize + kZip64EndRecordSize
-            || source.readAt(recordOffset - kZip64LocatorSize, locator, kZip64LocatorSize) != kZip64LocatorSize
-            || littleEndian(locator, 0, 4) != kZip64Locator)
+    for (int at = int(tailSize) - kEndRecordSize; at >= 0; --at) {
+        if (littleEndian(tail.constData(), at, 4) != kEndOfDirectory)
+            continue;
+        const qint64 recordOffset = size - tailSize + at;
+        char locator[kZip64LocatorSize] = {};
+        if (at >= kZip64LocatorSize)
+            std::memcpy(locator, tail.constData() + at - kZip64LocatorSize, kZip64LocatorSize);
+        else if (recordOffset >= kZip64LocatorSize)
+            source.readAt(recordOffset - kZip64LocatorSize, locator, kZip64LocatorSize);
+        qint64 start = 0;
+        qint64 end = 0;
+        quint64 count = 0;
+        if (directoryBounds(source, tail.constData() + at, recordOffset, locator, &start, &end, &count)) {
+            directory.start = start;
+            directory.entries = listedEntries(source, start, end, count);
             return directory;
-        const quint64 zip64At = littleEndian(locator, 8, 8);
-        if (zip64At > quint64(recordOffset - kZip64LocatorSize - kZip64EndRecordSize)
-            || source.readAt(qint64(zip64At), zip64, kZip64EndRecordSize) != kZip64EndRecordSize
-            || littleEndian(zip64, 0, 4) != kZip64EndOfDirectory)
-            return directory;
-        count = littleEndian(zip64, 32, 8);
-        length = littleEndian(zip64, 40, 8);
-        start = littleEndian(zip64, 48, 8);
-        end = qint64(zip64At);
+        }
     }
-
-    // 3. The directory must end where the end records begin
-    if (start > quint64(end) || length != quint64(end) - start)
-        return directory;
-    directory.start = qint64(start);
-    directory.entries = listedEntries(source, qint64(start), end, count);
     return directory;
 }
 
@@ -335,6 +392,7 @@ public:
     Walker(ByteSource &source, WalkSink &sink, const std::atomic<bool> &stopFlag, WalkMode mode, qint64 window)
         : m_reader(source, mode == WalkMode::Fast ? (window > 0 ? qMax(window, kSmallestFastWindow) : kFastWindow) : 1)
         , m_nameReader(source, kSmallestFastWindow)
+        , m_fieldReader(source, kFastWindow)
         , m_directory(readDirectory(source))
         , m_sink(sink)
         , m_stop(stopFlag)
@@ -356,7 +414,8 @@ public:
             qint64 next = position + 1;
             if (signature == kLocalHeader && position >= m_dataUntil) {
                 // 2. A local header, passed as a whole; a damaged one is told
-                //    and stepped over
+                //    and stepped over. It ends the data of a streamed entry.
+                tellStreamedEntry();
                 const HeaderStep step = localHeaderStep(position, &next);
                 if (step == HeaderStep::Stopped)
                     return WalkEnd::Stopped;
@@ -370,6 +429,7 @@ public:
                     enterEntryData(position);
             } else if (signature == kCentralHeader && position >= m_dataUntil && isDirectoryHeader(position)) {
                 // 3. The central directory: the third header ends the walk
+                tellStreamedEntry();
                 if (++centralHeaders == kCentralHeadersAtEnd)
                     next = m_size;
             } else {
@@ -387,7 +447,16 @@ public:
             }
             position = next;
         }
+        tellStreamedEntry();
         return WalkEnd::Finished;
+    }
+
+    // The line that sums up the unreadable entries not told one by one.
+    void tellUntold()
+    {
+        if (m_untoldLines > 0)
+            m_sink.diagnostic("Skipped " + QByteArray::number(m_untoldLines) + " more unreadable entries");
+        m_untoldLines = 0;
     }
 
 private:
@@ -417,28 +486,68 @@ private:
         return m_directory.start < 0 || position >= m_directory.start;
     }
 
+    // The name of an entry as it stands in a header, up to its first NUL:
+    // valid until the next read of a name or a field.
+    struct NameBytes {
+        const char *data = "";
+        int size = 0;
+        QString text() const { return QString::fromUtf8(data, size); }
+    };
+
     // The name of the entry whose local header is at p: the directory's
     // name when it lists the entry (the local lengths may be damaged),
-    // else the local header's own, up to its first NUL.
-    QString entryNameAt(qint64 p)
+    // else the local header's own; no longer than kMostToldNameBytes.
+    NameBytes entryNameAt(qint64 p)
     {
-        qint64 nameAt = p + kLocalHeaderSize;
-        qint64 nameLength = 0;
-        const qint64 central = m_directory.centralHeaderOf(p);
-        if (central >= 0) {
-            nameAt = central + kCentralHeaderSize;
-            nameLength = qint64(m_nameReader.readLittleEndian(central + 28, 2));
+        qint64 got = 0;
+        const char *name = nullptr;
+        if (const ListedEntry *listed = m_directory.entryAt(p)) {
+            const qint64 length = qint64(m_nameReader.readLittleEndian(listed->central + 28, 2));
+            name = m_nameReader.fetch(listed->central + kCentralHeaderSize, qMin(length, kMostToldNameBytes),
+                                      m_nameScratch, &got);
         } else if (m_size - p >= kLocalHeaderSize) {
-            nameLength = qint64(m_nameReader.readLittleEndian(p + 26, 2));
+            const qint64 length = qint64(m_reader.readLittleEndian(p + 26, 2));
+            name = fieldBytes(p + kLocalHeaderSize, qMin(length, kMostToldNameBytes), &got);
         }
-        const QByteArray name = m_nameReader.read(nameAt, nameLength);
-        return QString::fromUtf8(name.constData(), int(qstrnlen(name.constData(), uint(name.size()))));
+        NameBytes bytes;
+        if (name) {
+            bytes.data = name;
+            bytes.size = lengthToNul(name, got);
+        }
+        return bytes;
+    }
+
+    // Up to count bytes of a header's field at offset (*got tells how
+    // many; "" for none): in the walk's window when they lie in it, else
+    // from a second window that moves forward over the fields, so that a
+    // run of damaged headers claiming long fields costs no read per header.
+    const char *fieldBytes(qint64 offset, qint64 count, qint64 *got)
+    {
+        *got = 0;
+        count = qMin(count, m_size - offset);
+        if (count <= 0)
+            return "";
+        if (const char *bytes = m_reader.peek(offset, count)) {
+            *got = count;
+            return bytes;
+        }
+        if (!m_fast)
+            return m_reader.fetch(offset, count, m_fieldScratch, got);
+        const char *bytes = m_fieldReader.bytesAt(offset, got, count);
+        *got = qMin(*got, count);
+        return bytes ? bytes : "";
     }
 
     enum class EntryKind { Skipped, Message, Attachment };
-    static EntryKind entryKind(const QString &name)
+    static EntryKind entryKind(const NameBytes &name)
     {
-        const QStringList components = name.split(QLatin1Char('/'));
+        // An ASCII name is read as bytes: the same answers as its text.
+        if (isAscii(name.data, name.size)) {
+            if (isSkippedAsciiEntry(name.data, name.size))
+                return EntryKind::Skipped;
+            return isMessageAsciiEntry(name.data, name.size) ? EntryKind::Message : EntryKind::Attachment;
+        }
+        const QStringList components = name.text().split(QLatin1Char('/'));
         if (isSkippedEntry(components))
             return EntryKind::Skipped;
         return isMessageEntry(components) ? EntryKind::Message : EntryKind::Attachment;
@@ -449,12 +558,12 @@ private:
     // message's list so the message keeps its other attachments.
     void tellDamaged(qint64 p)
     {
-        const QString name = entryNameAt(p);
+        const NameBytes name = entryNameAt(p);
         const EntryKind kind = entryKind(name);
         // A header cut by the end of the file has no name to answer a list.
         if (kind != EntryKind::Skipped)
-            tellUnreadable("Skipped damaged entry at byte " + QByteArray::number(p) + ' ', name,
-                           kind == EntryKind::Attachment && !name.isEmpty());
+            tellUnreadable("Skipped damaged entry at byte " + QByteArray::number(p) + ' ',
+                           kind == EntryKind::Attachment && name.size > 0, [&name] { return name.text(); });
     }
 
     void reportProgress(qint64 position)
@@ -476,10 +585,56 @@ private:
         return signature == kLocalHeader || signature == kDataDescriptor || signature == kCentralHeader;
     }
 
-    void tellUnreadable(const QByteArray &what, const QString &name, bool isAttachment)
+    // Tells an unreadable entry: on a line while lines are left, and to the
+    // sink. An attachment answers its message's list only while the
+    // pending list can still take it: past kMostOptionalPending optional
+    // entries since the last payload the list would drop it, so neither its
+    // name nor its text is made.
+    template <typename NameText>
+    void tellUnreadable(const QByteArray &what, bool isAttachment, NameText nameText)
     {
-        m_sink.diagnostic(what + name.toUtf8());
-        m_sink.unreadableEntry(name, isAttachment);
+        const bool answersList = isAttachment && m_optionalSincePayload < opf::kMostOptionalPending;
+        const bool line = m_toldLines < kMostToldLines;
+        const QString name = line || answersList ? nameText() : QString();
+        if (line) {
+            ++m_toldLines;
+            m_sink.diagnostic(what + name.toUtf8());
+        } else {
+            ++m_untoldLines;
+        }
+        if (answersList)
+            ++m_optionalSincePayload;
+        m_sink.unreadableEntry(name, answersList);
+    }
+
+    void handOnPayload(const QString &folderPath, const QByteArray &bytes, qint64 offset)
+    {
+        m_optionalSincePayload = 0;
+        m_sink.payload(folderPath, bytes, offset, offset + bytes.size());
+    }
+
+    // A streamed attachment whose data is crawled is told when the crawl
+    // ends without handing on an emails element: then it was no message
+    // document, and its data cannot be told from what follows it.
+    void tellStreamedEntry()
+    {
+        if (m_streamedEntry < 0)
+            return;
+        const NameBytes name = entryNameAt(m_streamedEntry);
+        m_streamedEntry = -1;
+        tellUnreadable("Skipped streamed entry ", true, [&name] { return name.text(); });
+    }
+
+    // An entry whose data is empty: handed on unless it is a message, a
+    // skipped entry or a folder, while the pending list can take it.
+    void handOnEmptyEntry(qint64 p, qint64 dataStart)
+    {
+        const NameBytes name = entryNameAt(p);
+        if (entryKind(name) != EntryKind::Attachment || (name.size > 0 && name.data[name.size - 1] == '/')
+            || m_optionalSincePayload >= opf::kMostOptionalPending)
+            return;
+        ++m_optionalSincePayload;
+        m_sink.emptyEntry(name.text(), dataStart);
     }
 
     // The local header at p; *next is where the walk goes on (p + 1 for a
@@ -508,12 +663,17 @@ private:
         // damaged name or extra-field length would otherwise hide what lies
         // between the true data and the claimed one.
         if (crc == 0) {
-            // A local header at the data start is the next entry, unless the
+            // An entry of 0 bytes has a CRC of 0 too. Its data is empty when
+            // the directory lists it with size 0, or when a header of the
+            // backup's stands at its data start: a local header (unless the
             // directory lists this entry and not that one: then the data is
-            // a ZIP file.
-            const bool listed = m_directory.centralHeaderOf(p) >= 0;
-            if (quint32(m_reader.readLittleEndian(dataStart, 4)) == kLocalHeader
-                && (!listed || m_directory.centralHeaderOf(dataStart) >= 0)) {
+            // a ZIP file), or the directory.
+            const ListedEntry *listed = m_directory.entryAt(p);
+            const quint32 atData = quint32(m_reader.readLittleEndian(dataStart, 4));
+            if ((listed && listed->empty)
+                || (atData == kLocalHeader && (!listed || m_directory.entryAt(dataStart)))
+                || (atData == kCentralHeader && isDirectoryHeader(dataStart))) {
+                handOnEmptyEntry(p, dataStart);
                 *next = dataStart;
                 return HeaderStep::Entry;
             }
@@ -525,16 +685,15 @@ private:
                 *next = end;
                 return HeaderStep::Entry;
             }
-            // Without its size the data of an attachment cannot be told
-            // from what follows it: the attachment is not kept.
-            const QString name = entryNameAt(p);
-            if (entryKind(name) == EntryKind::Attachment)
-                tellUnreadable("Skipped streamed entry ", name, true);
+            // The data is crawled: an emails element found in it makes the
+            // entry a message document; else it is told when the crawl ends.
+            if (entryKind(entryNameAt(p)) == EntryKind::Attachment)
+                m_streamedEntry = p;
             return HeaderStep::Entry;
         }
 
         // Sized entry: its sizes must lie inside the file.
-        const char *extra = m_reader.fetch(p + kLocalHeaderSize + nameLength, extraLength, m_extraScratch, &got);
+        const char *extra = fieldBytes(p + kLocalHeaderSize + nameLength, extraLength, &got);
         qint64 uncompressed = 0;
         qint64 compressed = 0;
         if (got != extraLength
@@ -547,10 +706,8 @@ private:
         // trusting it would jump over the entries that follow.
         if (!endsAtRecord(dataEnd))
             return HeaderStep::Damaged;
-        const char *name = m_reader.fetch(p + kLocalHeaderSize, nameLength, m_nameScratch, &got);
-        if (!name)
-            name = ""; // a name of length 0
-        const int nameSize = int(qstrnlen(name, uint(got)));
+        const char *name = fieldBytes(p + kLocalHeaderSize, nameLength, &got);
+        const int nameSize = lengthToNul(name, got);
 
         // The name read as bytes when it is ASCII, else as text.
         const bool ascii = m_fast && isAscii(name, nameSize);
@@ -567,7 +724,7 @@ private:
         const bool isMessage = ascii ? isMessageAsciiEntry(name, nameSize) : isMessageEntry(components);
         const auto entryName = [&] { return ascii ? QString::fromLatin1(name, nameSize) : text; };
         if (method != 0) {
-            tellUnreadable("Skipped compressed entry ", entryName(), !isMessage);
+            tellUnreadable("Skipped compressed entry ", !isMessage, entryName);
             *next = dataEnd;
             return HeaderStep::Entry;
         }
@@ -576,12 +733,11 @@ private:
         *next = dataEnd;
         if (isMessage) {
             if (compressed > kMaxPayloadBytes) {
-                tellUnreadable("Skipped oversized message entry ", entryName(), false);
+                tellUnreadable("Skipped oversized message entry ", false, entryName);
                 return HeaderStep::Entry;
             }
             const QByteArray bytes = m_reader.view(dataStart, compressed);
-            m_sink.payload(ascii ? folderPathOfAsciiEntry(name, nameSize) : folderPathOfEntry(text), bytes, dataStart,
-                           dataStart + bytes.size());
+            handOnPayload(ascii ? folderPathOfAsciiEntry(name, nameSize) : folderPathOfEntry(text), bytes, dataStart);
         } else {
             m_sink.attachmentEntry(entryName(), dataStart, compressed);
         }
@@ -609,12 +765,13 @@ private:
             return Probe::Stopped;
         *end = closing < 0 ? m_size : closing + kind->closeLength;
         if (kind->isEmails) {
+            m_streamedEntry = -1;
             const qint64 length = *end - q;
             if (length > kMaxPayloadBytes) {
-                tellUnreadable("Skipped oversized emails element", QString(), false);
+                tellUnreadable("Skipped oversized emails element", false, [] { return QString(); });
             } else {
                 const QByteArray bytes = m_reader.view(q, length);
-                m_sink.payload(QString(), bytes, q, q + bytes.size());
+                handOnPayload(QString(), bytes, q);
             }
         }
         return Probe::Found;
@@ -689,11 +846,16 @@ private:
     }
 
     WindowReader m_reader;
-    WindowReader m_nameReader; // names of damaged and streamed entries
+    WindowReader m_nameReader;  // names in the directory
+    WindowReader m_fieldReader; // header fields beyond the walk's window
     const Directory m_directory;
-    qint64 m_dataUntil = -1; // headers before this are data of a crawled entry
+    qint64 m_dataUntil = -1;     // headers before this are data of a crawled entry
+    qint64 m_streamedEntry = -1; // the streamed attachment whose data is crawled
+    int m_optionalSincePayload = 0; // unreadable and empty attachments handed on
+    int m_toldLines = 0;
+    qint64 m_untoldLines = 0;
     QByteArray m_headerScratch;
-    QByteArray m_extraScratch;
+    QByteArray m_fieldScratch;
     QByteArray m_nameScratch;
     WalkSink &m_sink;
     const std::atomic<bool> &m_stop;
@@ -722,7 +884,9 @@ WalkEnd walkOlm(ByteSource &source, WalkSink &sink, const std::atomic<bool> &sto
                 qint64 fastWindow)
 {
     Walker walker(source, sink, stopFlag, mode, fastWindow);
-    return walker.run();
+    const WalkEnd end = walker.run();
+    walker.tellUntold();
+    return end;
 }
 
 QString folderPathOfEntry(const QString &entryName)

@@ -9,14 +9,16 @@
 // file with 64-bit arithmetic, every step moves forward, and the walk ends.
 // A sized entry whose end is followed by no local header, data descriptor
 // or central-directory header (and is not the end of the file) is taken as
-// damaged: the walk searches on from just past its signature.
+// damaged: the walk searches on from just past its signature. What telling
+// a damage costs does not grow with the lengths a damaged header claims.
 //
-// The backup's own central directory is found from its end record before
-// the walk. Central headers before it, and any header inside the data of an
-// entry the walk crawls (up to the next entry the directory lists), belong
-// to a ZIP file stored in an entry: they are data, they neither end the
-// walk nor make entries. A file without a consistent end record is walked
-// without it.
+// The backup's own central directory is found before the walk from its end
+// record: the last one near the end of the file whose directory checks
+// out, with or without ZIP64 records. Central headers before it, and any
+// header inside the data of an entry the walk crawls (up to the next entry
+// the directory lists), belong to a ZIP file stored in an entry: they are
+// data, they neither end the walk nor make entries. A file without a
+// consistent end record is walked without it.
 
 #include <QByteArray>
 #include <QString>
@@ -42,16 +44,21 @@ public:
     // its first byte and the offset just past it. The bytes may be the
     // source's own, valid only during the call: a sink keeps copies.
     virtual void payload(const QString &folderPath, const QByteArray &bytes, qint64 offset, qint64 endOffset) = 0;
+    // An entry whose data is empty (a directory or streamed entry of 0
+    // bytes) that is neither a message nor a skipped entry: its name and data
+    // offset. A message's list that names it has it as an empty attachment.
+    virtual void emptyEntry(const QString &name, qint64 offset) = 0;
     // An entry that cannot be read: stored compressed, a message larger
     // than kMaxPayloadBytes, a damaged header or an entry cut by the end of
-    // the file, an attachment in a streamed entry. Its name (empty for an
-    // emails element found by crawling or a header without one), and whether
-    // it is an attachment entry, which still answers its message's
-    // attachment list.
+    // the file, an attachment in a streamed entry whose data holds no emails
+    // element. Its name (empty for an emails element found by crawling or a
+    // header without one; at most 1 KiB of it), and whether it is an
+    // attachment entry, which still answers its message's attachment list.
     virtual void unreadableEntry(const QString &name, bool isAttachment) = 0;
     // The whole-number percentage of the file walked, each value once.
     virtual void progress(int percent);
-    // A line for standard error, without its line break.
+    // A line for standard error, without its line break: the first 100
+    // unreadable entries one by one, then one line with how many more.
     virtual void diagnostic(const QByteArray &line);
 };
 

@@ -3,6 +3,7 @@
 #include "olm/mailmlrc.h"
 
 #include <QDate>
+#include <QSet>
 #include <QStringList>
 #include <QUuid>
 
@@ -693,12 +694,35 @@ void keepItems(std::string &list, const std::vector<bool> &keep)
     list.swap(kept);
 }
 
-QString withoutEmptyItems(const QString &list)
+QString keptItems(const QString &list, const std::vector<bool> &keep)
 {
     QString kept;
-    for (const QString &item : list.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-        kept += item + QLatin1Char(';');
+    int begin = 0;
+    for (const bool k : keep) {
+        const int end = list.indexOf(QLatin1Char(';'), begin);
+        if (end < 0)
+            break;
+        if (k)
+            kept += QStringView(list).mid(begin, end + 1 - begin);
+        begin = end + 1;
+    }
     return kept;
+}
+
+// Which pending entries a list of urls is matched against: every entry but
+// the optional ones that the list does not name.
+std::vector<bool> matchedEntries(const PendingAttachments &pending, const std::string &urls)
+{
+    std::vector<bool> matched(std::size_t(pending.names.count(QLatin1Char(';'))), true);
+    if (pending.optionalCount == 0)
+        return matched;
+    const QStringList names = pending.names.split(QLatin1Char(';'));
+    QSet<QString> named;
+    for (std::size_t begin = 0, end = urls.find(';'); end != std::string::npos; begin = end + 1, end = urls.find(';', begin))
+        named.insert(QString::fromUtf8(urls.data() + begin, int(end - begin)));
+    for (std::size_t k = 0; k < matched.size() && k < pending.optional.size(); ++k)
+        matched[k] = !pending.optional[k] || named.contains(names.at(int(k)));
+    return matched;
 }
 
 void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pending)
@@ -733,17 +757,22 @@ void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pend
         urls += ';';
     });
 
-    // 2. All or nothing: the URLs name exactly the pending entries, in order
+    // 2. All or nothing: the URLs name exactly the pending entries, in order,
+    //    less the optional entries that they do not name
+    const std::vector<bool> matched = matchedEntries(pending, urls);
+    const bool allMatched = std::all_of(matched.begin(), matched.end(), [](bool m) { return m; });
+    const QString entryNames = allMatched ? pending.names : keptItems(pending.names, matched);
+    const QString entryOffsets = allMatched ? pending.offsets : keptItems(pending.offsets, matched);
+    const QString entrySizes = allMatched ? pending.sizes : keptItems(pending.sizes, matched);
     const auto separators = [](const std::string &list) { return int(std::count(list.begin(), list.end(), ';')); };
-    const int count = pending.names.count(QLatin1Char(';'));
+    const int count = entryNames.count(QLatin1Char(';'));
     const bool accepted = !urls.empty() && separators(ids) == count && separators(types) == count
                           && separators(names) == count && separators(urls) == count
-                          && pending.offsets.count(QLatin1Char(';')) == count
-                          && pending.sizes.count(QLatin1Char(';')) == count
-                          && sameText(urls, pending.names);
+                          && entryOffsets.count(QLatin1Char(';')) == count
+                          && entrySizes.count(QLatin1Char(';')) == count && sameText(urls, entryNames);
     if (accepted) {
         // 3. The attachments whose entries cannot be read are left out
-        const std::vector<bool> readable = readableEntries(pending.offsets);
+        const std::vector<bool> readable = readableEntries(entryOffsets);
         const bool allReadable = std::all_of(readable.begin(), readable.end(), [](bool r) { return r; });
         if (!allReadable) {
             for (std::string *list : {&ids, &types, &names, &urls})
@@ -754,8 +783,8 @@ void fillAttachmentList(MailMLRC &record, View content, PendingAttachments &pend
             record.pAttachContentTypes = pooled(View(types));
             record.pAttachNames = pooled(View(names));
             record.pAttachURLs = bytesOf(View(urls));
-            record.pAttachOffsets = exactUtf8(allReadable ? pending.offsets : withoutEmptyItems(pending.offsets));
-            record.pAttachSizes = exactUtf8(allReadable ? pending.sizes : withoutEmptyItems(pending.sizes));
+            record.pAttachOffsets = exactUtf8(allReadable ? entryOffsets : keptItems(entryOffsets, readable));
+            record.pAttachSizes = exactUtf8(allReadable ? entrySizes : keptItems(entrySizes, readable));
         }
     }
     pending.clear();
@@ -887,14 +916,32 @@ void PendingAttachments::clear()
     names.resize(0);
     offsets.resize(0);
     sizes.resize(0);
+    optional.clear();
+    optionalCount = 0;
+}
+
+void PendingAttachments::appendOptional(const QString &name, const QString &offset, const QString &size)
+{
+    if (optionalCount >= kMostOptionalPending)
+        return;
+    ++optionalCount;
+    names.append(name);
+    names.append(QLatin1Char(';'));
+    offsets.append(offset);
+    offsets.append(QLatin1Char(';'));
+    sizes.append(size);
+    sizes.append(QLatin1Char(';'));
+    optional.push_back(true);
 }
 
 void PendingAttachments::appendUnreadable(const QString &name)
 {
-    names.append(name);
-    names.append(QLatin1Char(';'));
-    offsets.append(QLatin1Char(';'));
-    sizes.append(QLatin1Char(';'));
+    appendOptional(name, QString(), QString());
+}
+
+void PendingAttachments::appendEmpty(const QString &name, qint64 offset)
+{
+    appendOptional(name, QString::number(offset), QStringLiteral("0"));
 }
 
 void PendingAttachments::append(const QString &name, qint64 offset, qint64 size)
@@ -906,6 +953,7 @@ void PendingAttachments::append(const QString &name, qint64 offset, qint64 size)
     offsets.append(QLatin1Char(';'));
     sizes.append(QLatin1String(digits, int(std::to_chars(digits, digits + sizeof digits, size).ptr - digits)));
     sizes.append(QLatin1Char(';'));
+    optional.push_back(false);
 }
 
 void fillAddresses(MailMLRC &record, const QByteArray &startTag, const QByteArray &content)

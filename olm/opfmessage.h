@@ -11,6 +11,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <vector>
+
 struct MailMLRC;
 
 namespace opf {
@@ -46,16 +48,29 @@ QByteArray timeconverter1(const QString &opfTime);
 
 // Attachment entries the walker met since the last message with an
 // attachment list; each item followed by ";". An entry that cannot be read
-// has an empty offset and size: it still answers its URL, but its message
-// gets only the attachments that can be read.
+// has an empty offset and size, an entry whose data is empty the size 0.
+// Both are optional: a list that names one keeps it (an unreadable one is
+// then left out of the message's attachments), a list that does not name it
+// is matched without it.
 struct PendingAttachments {
     QString names;   // entry names
     QString offsets; // decimal data offsets, empty for an unreadable entry
     QString sizes;   // decimal data sizes, empty for an unreadable entry
+    std::vector<bool> optional; // for each entry, whether it is optional
+    int optionalCount = 0;
     void clear();
     void append(const QString &name, qint64 offset, qint64 size);
+    void appendEmpty(const QString &name, qint64 offset);
     void appendUnreadable(const QString &name);
+
+private:
+    void appendOptional(const QString &name, const QString &offset, const QString &size);
 };
+
+// Optional entries kept pending at most: a message lists a few hundred
+// attachments, and a run of damaged headers must not grow the lists without
+// bound. Further ones are dropped (a list naming one is then rejected).
+constexpr int kMostOptionalPending = 1024;
 
 // The address element fields of record from the content of the element
 // startTag names ("<OPFMessageCopyFromAddresses", "...To...", "...CC...",
@@ -64,7 +79,8 @@ void fillAddresses(MailMLRC &record, const QByteArray &startTag, const QByteArra
 
 // The six attachment lists of record from the attachment-list content,
 // accepted only when its URLs equal the pending entry names in order, less
-// the items of unreadable entries; the pending entries are emptied either way.
+// the optional entries it does not name; the attachments of unreadable
+// entries are left out. The pending entries are emptied either way.
 void fillAttachments(MailMLRC &record, const QByteArray &content, PendingAttachments &pending);
 
 // The fields of one message (bytes of its piece) found messageStart bytes

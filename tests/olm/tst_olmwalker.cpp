@@ -13,6 +13,7 @@
 #include "scan/scanglobals.h"
 #include "support/globalsreset.h"
 #include "support/olmfixture.h"
+#include "support/outputcapture.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -35,6 +36,11 @@ public:
     {
         insideFile = insideFile && offset >= 0 && endOffset <= m_size && endOffset - offset == bytes.size();
         log.append(QStringLiteral("payload '%1' %2-%3").arg(folderPath).arg(offset).arg(endOffset));
+    }
+    void emptyEntry(const QString &name, qint64 offset) override
+    {
+        insideFile = insideFile && offset >= 0 && offset <= m_size;
+        log.append(QStringLiteral("empty %1 %2").arg(name).arg(offset));
     }
     void unreadableEntry(const QString &name, bool isAttachment) override
     {
@@ -102,6 +108,8 @@ private slots:
     void keepsTheWalkOrderAcrossBatches();
     void keepsEntriesAfterADamagedLength_data();
     void keepsEntriesAfterADamagedLength();
+    void boundsWhatDamagedHeadersTell_data();
+    void boundsWhatDamagedHeadersTell();
 };
 
 void TestOlmWalker::handsOnEntriesAndElements_data()
@@ -117,18 +125,27 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
     }
     {
         Archive a;
-        a.streamed("empty", QByteArray());
+        const qint64 empty = a.streamed("empty", QByteArray());
         const qint64 at = a.sized("Local/att/one", "12345");
-        QTest::newRow("streamed-entry-then-local-header") << a.bytes
-                                                          << QStringList{attachLine("Local/att/one", at, "12345")};
+        QTest::newRow("streamed-entry-then-local-header")
+            << a.bytes << QStringList{QStringLiteral("empty empty %1").arg(empty), attachLine("Local/att/one", at, "12345")};
     }
     {
         Archive a;
         const qint64 at = a.streamed("s.xml", "<emails>no blank " + payload);
         QTest::newRow("opening-tag-without-blank-is-crawled")
+            << a.bytes << QStringList{payloadLine(QString(), at + 17, payload)};
+    }
+    {
+        // Its data cannot be told from what follows: told when the crawl
+        // meets the next header.
+        Archive a;
+        a.streamed("Local/att/s", "plain data <notes x></notes>");
+        const qint64 at = a.sized("Local/att/one", "12345");
+        QTest::newRow("streamed-attachment-told-at-next-header")
             << a.bytes
-            << toldLines(QStringLiteral("Skipped streamed entry "), QStringLiteral("s.xml"), true)
-                   + QStringList{payloadLine(QString(), at + 17, payload)};
+            << toldLines(QStringLiteral("Skipped streamed entry "), QStringLiteral("Local/att/s"), true)
+                   + QStringList{attachLine("Local/att/one", at, "12345")};
     }
     {
         Archive a;
@@ -159,14 +176,12 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
     {
         Archive a;
         a.bytes = centralHeader("a") + centralHeader("b");
-        a.streamed("e", QByteArray());
+        const qint64 empty = a.streamed("e", QByteArray());
         a.bytes += centralHeader("c");
         const qint64 at = a.bytes.size();
         a.bytes += payload;
         QTest::newRow("local-header-restarts-the-count")
-            << a.bytes
-            << toldLines(QStringLiteral("Skipped streamed entry "), QStringLiteral("e"), true)
-                   + QStringList{payloadLine(QString(), at, payload)};
+            << a.bytes << QStringList{QStringLiteral("empty e %1").arg(empty), payloadLine(QString(), at, payload)};
     }
     {
         Archive a;
@@ -211,11 +226,9 @@ void TestOlmWalker::handsOnEntriesAndElements_data()
         const qint64 at = a.streamed("s.xml", payload);
         const qint64 next = a.sized("Local/att/y", "after");
         setHeaderLength(a.bytes, 0, kNameLengthField, 5 + 40);
-        // Read by its wrong length, the name takes in the start of the data.
+        // Its data start moves into the element, which the crawl finds.
         QTest::newRow("streamed-name-length-too-long")
-            << a.bytes
-            << toldLines(QStringLiteral("Skipped streamed entry "), QString::fromUtf8("s.xml" + payload.left(40)), true)
-                   + QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
+            << a.bytes << QStringList{payloadLine(QString(), at, payload), attachLine("Local/att/y", next, "after")};
     }
     {
         QByteArray bytes = localHeader("Local/att/x", 7, 3, 3, QByteArray());
@@ -283,6 +296,10 @@ void TestOlmWalker::hostileInputsEndInsideTheFile_data()
     QTest::newRow("truncated-header") << localHeader(name, 7, 1, 1, QByteArray()).left(20) << 2;
     QTest::newRow("unclosed-element") << QByteArray("<emails <emails <notes ") << 1;
     QTest::newRow("signature-bytes-only") << QByteArray("PK\3\4PK\1\2PK\1\2PK") << 2;
+    // What is told of a run of damaged headers: each one, and a line for
+    // each of the first 100 and one for the rest.
+    QTest::newRow("signatures-back-to-back") << damagedHeaders(false, 4096) << 4096 + 101;
+    QTest::newRow("headers-claiming-long-names") << damagedHeaders(true, 2048) << 2048 + 101;
     // Every prefix of a whole backup is walked in the test below.
     QTest::newRow("prefixes-of-a-backup") << sampleArchive() << -1;
 }
@@ -565,7 +582,21 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
 
     // m0, a1, a2 (a ZIP file of three members, with its own local and
     // central headers, or plain text), m1 listing a1 and a2, m2 to m5.
-    enum Damage { None, Streamed, ExtraLength, NameLength, CutInLastMessage };
+    // Besides: a2 streamed under a directory that only ZIP64 records or one
+    // trailing byte keep from being found; empty entries; a streamed entry
+    // before a1 holding a message document or an orphan attachment.
+    enum Damage {
+        None,
+        Streamed,
+        ExtraLength,
+        NameLength,
+        CutInLastMessage,
+        Zip64RecordsWithRealValues,
+        ByteAfterEndRecord,
+        EmptyEntries,
+        StreamedDocument,
+        StreamedOrphan
+    };
     const QByteArray a2Name = "Local/com.microsoft.__Attachments/a2";
     const auto withZip = [&a2Name](bool zipA2, Damage damage, bool zip64) {
         Archive zip;
@@ -575,9 +606,17 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
         const QByteArray a2 = zipA2 ? zip.bytes : QByteArray("plain second attachment");
         Archive a;
         a.sized("Local/Mail/Inbox/m0__message_attachment__.xml", emails({simpleMessage("m0", "b")}));
+        if (damage == StreamedDocument)
+            a.streamed("Local/Mail/Inbox/messages.xml",
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + emails({simpleMessage("mx", "b")}));
+        if (damage == StreamedOrphan)
+            a.streamed("Local/com.microsoft.__Attachments/orphan", "orphan data");
         a.sized("Local/com.microsoft.__Attachments/a1", "first attachment");
+        if (damage == EmptyEntries)
+            a.streamed("Local/com.microsoft.__Attachments/empty", QByteArray(), true);
         const qint64 header = a.bytes.size();
-        damage == Streamed ? a.streamed(a2Name, a2, true) : a.sized(a2Name, a2);
+        const bool streamed = damage == Streamed || damage == Zip64RecordsWithRealValues || damage == ByteAfterEndRecord;
+        streamed ? a.streamed(a2Name, a2, true) : a.sized(a2Name, a2);
         a.sized("Local/Mail/Projects/m1__message_attachment__.xml",
                 emails({message({element("OPFMessageCopySubject", "m1"),
                                  element("OPFMessageCopyAttachmentList",
@@ -586,7 +625,13 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
         qint64 last = 0;
         for (const QByteArray n : {"2", "3", "4", "5"})
             last = a.sized("Local/Mail/Inbox/m" + n + "__message_attachment__.xml", emails({simpleMessage("m" + n, "b")}));
-        a.centralDirectory(zip64);
+        if (damage == EmptyEntries) {
+            a.streamed("Local/Mail/Inbox/", QByteArray());
+            a.streamed("Local/com.microsoft.__Attachments/last", QByteArray());
+        }
+        a.centralDirectory(zip64, damage == Zip64RecordsWithRealValues);
+        if (damage == ByteAfterEndRecord)
+            a.bytes += '\n';
         if (damage == ExtraLength)
             setHeaderLength(a.bytes, header, kExtraLengthField, 20 + 1);
         if (damage == NameLength)
@@ -595,8 +640,11 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
             a.bytes.truncate(int(last) + 40);
         return a.bytes;
     };
-    const auto found = [](const QString &m1Attachments, bool m5) {
-        QStringList list{QStringLiteral("m0 Inbox "), QStringLiteral("m1 Projects ") + m1Attachments};
+    const auto found = [](const QString &m1Attachments, bool m5, const QString &afterM0 = QString()) {
+        QStringList list{QStringLiteral("m0 Inbox ")};
+        if (!afterM0.isEmpty())
+            list.append(afterM0);
+        list.append(QStringLiteral("m1 Projects ") + m1Attachments);
         for (int i = 2; i < (m5 ? 6 : 5); ++i)
             list.append(QStringLiteral("m%1 Inbox ").arg(i));
         return list;
@@ -610,6 +658,15 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength_data()
     QTest::newRow("zip-attachment-name-length-plus-7") << withZip(true, NameLength, true) << found(first, true) << true;
     QTest::newRow("plain-attachment-extra-length-plus-1") << withZip(false, ExtraLength, false) << found(first, true) << true;
     QTest::newRow("file-cut-inside-the-last-message") << withZip(true, CutInLastMessage, false) << found(both, false) << true;
+    QTest::newRow("zip-attachment-streamed-zip64-records-with-real-values")
+        << withZip(true, Zip64RecordsWithRealValues, false) << found(first, true) << true;
+    QTest::newRow("zip-attachment-streamed-byte-after-end-record")
+        << withZip(true, ByteAfterEndRecord, false) << found(first, true) << true;
+    QTest::newRow("empty-entries-in-the-middle-and-last") << withZip(true, EmptyEntries, true) << found(both, true) << false;
+    QTest::newRow("streamed-message-document-after-xml-declaration")
+        << withZip(true, StreamedDocument, false) << found(both, true, QStringLiteral("mx Unfiled ")) << false;
+    QTest::newRow("streamed-orphan-before-listed-attachments")
+        << withZip(true, StreamedOrphan, false) << found(both, true) << true;
 }
 
 void TestOlmWalker::keepsEntriesAfterADamagedLength()
@@ -632,6 +689,44 @@ void TestOlmWalker::keepsEntriesAfterADamagedLength()
                                                     QString::fromUtf8(r->pAttachNames)));
     QCOMPARE(found, expected);
     QCOMPARE(scan.nSkippedFiles > 0, told);
+}
+
+void TestOlmWalker::boundsWhatDamagedHeadersTell_data()
+{
+    QTest::addColumn<QByteArray>("archive");
+    QTest::addColumn<int>("headers");
+    QTest::newRow("signatures-back-to-back") << damagedHeaders(false, 4096) << 4096;
+    QTest::newRow("headers-claiming-long-names") << damagedHeaders(true, 2048) << 2048;
+}
+
+void TestOlmWalker::boundsWhatDamagedHeadersTell()
+{
+    // Each damaged header is counted; 100 lines and one for the rest are
+    // written, and no more names wait for a message than a list can name,
+    // none longer than 1 KiB.
+    QFETCH(QByteArray, archive);
+    QFETCH(int, headers);
+    QTemporaryDir dir;
+    m_selectedFile = dir.filePath(QStringLiteral("hostile.olm"));
+    QVERIFY(writeFile(m_selectedFile, archive));
+    QMessageSavingThread scan;
+    scan.m_nClientIndex = 5;
+    const CapturedOutput output = captureOutput("converter.scan", false, [&scan] {
+        scan.SetInitialSettings();
+        scan.wait(60000);
+    });
+    const QList<QByteArray> lines = output.standardError.trimmed().split('\n');
+    QCOMPARE(lines.size(), 101);
+    const QString first = QString::fromUtf8(lines.first());
+    QVERIFY(first.startsWith(QLatin1String("Skipped damaged entry at byte 0 ")));
+    QCOMPARE(first.size(), 32 + 1024);
+    QCOMPARE(lines.last(), "Skipped " + QByteArray::number(headers - 100) + " more unreadable entries");
+    QCOMPARE(scan.nSkippedFiles, headers);
+    QCOMPARE(olmPendingAttachments.optionalCount, opf::kMostOptionalPending);
+    int longest = 0;
+    for (const QString &name : olmPendingAttachments.names.split(QLatin1Char(';')))
+        longest = qMax(longest, int(name.size()));
+    QCOMPARE(longest, 1024);
 }
 
 QTEST_GUILESS_MAIN(TestOlmWalker)

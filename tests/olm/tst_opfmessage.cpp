@@ -295,7 +295,9 @@ void TestOpfMessage::fillsAddressLists()
 
 void TestOpfMessage::matchesAttachmentLists_data()
 {
-    QTest::addColumn<QStringList>("entries"); // name@offset+size of the pending entries
+    // name@offset+size of the pending entries; name@? an unreadable one,
+    // name@offset~ one whose data is empty
+    QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArray>("stored"); // ids|types|names|urls|offsets|sizes, or empty
 
@@ -323,6 +325,25 @@ void TestOpfMessage::matchesAttachmentLists_data()
     QTest::newRow("entities-in-names-and-urls") << QStringList{QStringLiteral("A&B\"@5+1")}
                                                 << attachment("c", "t", "&lt;n&amp;m&nbsp;", "A&amp;B&quot;")
                                                 << QByteArray("c;|t;|<n&m ;|A&B;|5;|1;");
+
+    // Unreadable and empty entries answer a list that names them and are
+    // left out of one that does not.
+    const QString unreadable = QStringLiteral("X@?");
+    const QString empty = QStringLiteral("E@3000~");
+    const QByteArray x = attachment("cx", "t", "x.bin", "X");
+    const QByteArray e = attachment("ce", "t", "e.txt", "E");
+    QTest::newRow("unreadable-entry-named-left-out-of-attachments")
+        << QStringList{ab[0], unreadable, ab[1]} << a + x + b
+        << QByteArray("ca;cb;|text/plain;image/png;|a.txt;b.png;|A;B;|1000;2000;|15;27;");
+    QTest::newRow("unreadable-entry-not-named-matched-without")
+        << QStringList{unreadable, ab[0], unreadable, ab[1]} << a + b
+        << QByteArray("ca;cb;|text/plain;image/png;|a.txt;b.png;|A;B;|1000;2000;|15;27;");
+    QTest::newRow("empty-entry-named-kept") << QStringList{ab[0], empty} << a + e
+                                            << QByteArray("ca;ce;|text/plain;t;|a.txt;e.txt;|A;E;|1000;3000;|15;0;");
+    QTest::newRow("empty-entry-not-named-matched-without")
+        << QStringList{empty, ab[0]} << a << QByteArray("ca;|text/plain;|a.txt;|A;|1000;|15;");
+    QTest::newRow("readable-entry-not-named-still-rejects") << QStringList{unreadable, ab[0], ab[1]} << a << QByteArray();
+    QTest::newRow("named-entry-missing-still-rejects") << QStringList{unreadable, ab[0]} << a + b << QByteArray();
 }
 
 void TestOpfMessage::matchesAttachmentLists()
@@ -332,8 +353,15 @@ void TestOpfMessage::matchesAttachmentLists()
     QFETCH(QByteArray, stored);
     opf::PendingAttachments pending;
     for (const QString &entry : entries) {
-        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^(.*)@(\\d+)\\+(\\d+)$")).match(entry);
-        pending.append(m.captured(1).remove(QLatin1Char('"')), m.captured(2).toLongLong(), m.captured(3).toLongLong());
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("^(.*)@(?:(\\d+)\\+(\\d+)|(\\d+)~|\\?)$")).match(entry);
+        const QString name = m.captured(1).remove(QLatin1Char('"'));
+        if (!m.captured(2).isEmpty())
+            pending.append(name, m.captured(2).toLongLong(), m.captured(3).toLongLong());
+        else if (!m.captured(4).isEmpty())
+            pending.appendEmpty(name, m.captured(4).toLongLong());
+        else
+            pending.appendUnreadable(name);
     }
     const MailMLRC &r = recordOf({element("OPFMessageCopyAttachmentList", content)}, &pending);
     const QByteArray lists = r.hasAttachments() ? r.pAttachContentIDs + '|' + r.pAttachContentTypes + '|' + r.pAttachNames

@@ -91,25 +91,23 @@ public:
         return offset;
     }
     // The central directory listing every entry so far, and its end record
-    // (with zip64, the ZIP64 end record and its locator before it).
-    void centralDirectory(bool zip64 = false)
+    // (with zip64, the ZIP64 end record and its locator before it; with
+    // zip64Records alone, those too, and real values in the end record).
+    void centralDirectory(bool zip64 = false, bool zip64Records = false)
     {
         const qint64 start = bytes.size();
         for (const Listed &entry : m_entries)
             bytes += listedHeader(entry.name, entry.crc, entry.size, entry.localOffset, zip64);
         const qint64 size = bytes.size() - start;
         const quint64 count = quint64(m_entries.size());
-        if (zip64) {
+        if (zip64 || zip64Records) {
             const qint64 record = bytes.size();
             bytes += le(0x06064b50, 4) + le(44, 8) + le(45, 2) + le(45, 2) + le(0, 4) + le(0, 4) + le(count, 8)
                      + le(count, 8) + le(quint64(size), 8) + le(quint64(start), 8);
             bytes += le(0x07064b50, 4) + le(0, 4) + le(quint64(record), 8) + le(1, 4);
-            bytes += le(0x06054b50, 4) + le(0, 4) + le(0xFFFF, 2) + le(0xFFFF, 2) + le(0xFFFFFFFF, 4)
-                     + le(0xFFFFFFFF, 4) + le(0, 2);
-            return;
         }
-        bytes += le(0x06054b50, 4) + le(0, 4) + le(count, 2) + le(count, 2) + le(quint64(size), 4)
-                 + le(quint64(start), 4) + le(0, 2);
+        bytes += le(0x06054b50, 4) + le(0, 4) + le(zip64 ? 0xFFFF : count, 2) + le(zip64 ? 0xFFFF : count, 2)
+                 + le(zip64 ? 0xFFFFFFFF : quint64(size), 4) + le(zip64 ? 0xFFFFFFFF : quint64(start), 4) + le(0, 2);
     }
 
 private:
@@ -134,6 +132,17 @@ constexpr int kExtraLengthField = 28;
 inline void setHeaderLength(QByteArray &bytes, qint64 headerOffset, int field, quint16 value)
 {
     bytes.replace(int(headerOffset) + field, 2, le(value, 2));
+}
+
+// A run of damaged local headers: the signature back to back (each header
+// claims a name of 1027 bytes), or 32-byte headers with no zero byte that
+// claim a name of 0xFFFF bytes.
+inline QByteArray damagedHeaders(bool longNames, int headers)
+{
+    const QByteArray header = longNames ? QByteArray("PK\3\4") + QByteArray(22, 'A') + QByteArray("\xff\xff", 2)
+                                              + QByteArray(4, 'A')
+                                        : QByteArray("PK\3\4");
+    return header.repeated(headers);
 }
 
 // An element as the backup writes it: the start tag runs 22 bytes past its name.

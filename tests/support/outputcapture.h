@@ -1,6 +1,6 @@
 #pragma once
-// What a call writes to standard output, and the debug lines of one logging
-// category that it logs.
+// What a call writes to standard output and standard error, and the debug
+// lines of one logging category that it logs.
 
 #include <QByteArray>
 #include <QStringList>
@@ -9,6 +9,7 @@
 
 struct CapturedOutput {
     QByteArray standardOutput;
+    QByteArray standardError;
     QStringList debugLines;
 };
 
