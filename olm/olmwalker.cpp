@@ -126,6 +126,8 @@ bool isSkippedAsciiEntry(const char *name, int size)
 
 bool isMessageAsciiEntry(const char *name, int size)
 {
+    if (size <= 0)
+        return false;
     const void *slash = memrchr(name, '/', std::size_t(size));
     const int last = slash ? int(static_cast<const char *>(slash) - name) + 1 : 0;
     if (last >= size)
@@ -285,9 +287,11 @@ std::vector<ListedEntry> listedEntries(ByteSource &source, qint64 start, qint64 
                 if (littleEndian(extra, at, 2) == kZip64Tag) {
                     const int blockEnd = at + 4 + length;
                     int next = at + 4 + (uncompressed32 == kSize32Marker ? 8 : 0);
-                    if (!sizeKnown && next + 8 <= blockEnd) {
-                        compressed = littleEndian(extra, next, 8);
-                        sizeKnown = true;
+                    if (compressed32 == kSize32Marker) {
+                        if (next + 8 <= blockEnd) {
+                            compressed = littleEndian(extra, next, 8);
+                            sizeKnown = true;
+                        }
                         next += 8;
                     }
                     if (local == kSize32Marker && next + 8 <= blockEnd) {

@@ -51,9 +51,11 @@ public:
     // An entry that cannot be read: stored compressed, a message larger
     // than kMaxPayloadBytes, a damaged header or an entry cut by the end of
     // the file, an attachment in a streamed entry whose data holds no emails
-    // element. Its name (empty for an emails element found by crawling or a
-    // header without one; at most 1 KiB of it), and whether it is an
-    // attachment entry, which still answers its message's attachment list.
+    // element. Its name, at most 1 KiB of it (empty for an emails element
+    // found by crawling, a header without one, and an entry neither on a
+    // line nor answering a list), and whether it still answers its
+    // message's attachment list: an attachment entry does while no more
+    // than 1024 unreadable or empty ones came since the last payload.
     virtual void unreadableEntry(const QString &name, bool isAttachment) = 0;
     // The whole-number percentage of the file walked, each value once.
     virtual void progress(int percent);
@@ -65,7 +67,8 @@ public:
 enum class WalkMode {
     Fast,      // large read window; crawl jumps to the next 'P' or '<'; ASCII
                // entry names read as bytes
-    Reference, // one-byte window; crawl moves one byte per step; names as text
+    Reference, // one-byte window; crawl moves one byte per step; names of
+               // sized entries as text
 };
 
 enum class WalkEnd {
