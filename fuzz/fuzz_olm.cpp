@@ -2,10 +2,11 @@
 // one also with a small read window) over the input bytes, the message
 // parser over every payload it hands on, and the entity decoder against a
 // plain reading of its rules. Aborts when the walks disagree, a range leaves
-// the input, a stored value is not in its stored form, or the decoders
-// differ, or what is told of unreadable entries outgrows the input. A
-// backup is also built from the input with one header's name or
-// extra-field length damaged: the walk must still hand on every other entry.
+// the input, a stored value is not in its stored form, the attachment lists
+// of a record differ in length, the decoders differ, or what is told of
+// unreadable entries outgrows the input. A backup is also built from the
+// input with one header's name or extra-field length damaged: the walk must
+// still hand on every other entry.
 //
 // Seeds: OLM_FUZZ_SEEDS=<dir> ./fuzz_olm writes the fixture archives into
 // <dir> and exits.
@@ -341,7 +342,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Every payload, and the input itself, through the message parser.
     opf::PendingAttachments pending;
+    pending.appendUnreadable(QStringLiteral("x"));
     pending.append(QStringLiteral("u"), 0, qint64(size));
+    pending.appendEmpty(QStringLiteral("e"), 0);
     fast.payloads.append(input);
     fast.offsets.append(0);
     for (int i = 0; i < fast.payloads.size(); ++i) {
@@ -361,6 +364,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                             &r->szBccAddress, &r->pAttachContentIDs, &r->pAttachNames,
                                             &r->pAttachURLs, &r->szSentTime}) {
                 if (!inStoredForm(*value))
+                    std::abort();
+            }
+            // The six attachment lists hold one item per attachment each.
+            const int items = int(r->pAttachURLs.count(';'));
+            for (const QByteArray *list : {&r->pAttachContentIDs, &r->pAttachContentTypes, &r->pAttachNames,
+                                           &r->pAttachOffsets, &r->pAttachSizes}) {
+                if (list->count(';') != items)
                     std::abort();
             }
         }
